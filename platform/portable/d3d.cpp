@@ -1,0 +1,312 @@
+// Direct3D of the portable platform: the Direct3D 7, 3 and 2 interfaces
+// reached through DirectDraw, device enumeration from the configured device
+// list, devices on a 3D-capable surface, and viewports.
+#include <cstring>
+#include <string>
+
+#include "ddraw_objects.h"
+#include "internal.h"
+
+namespace platform::detail {
+namespace {
+
+DWORD offered_depths(const platform::DeviceSpec& spec) { return spec.render_depths; }
+
+const platform::DeviceSpec* device_with(REFCLSID guid) {
+    for (const platform::DeviceSpec& spec : world().devices) {
+        if (spec.guid == guid) return &spec;
+    }
+    return nullptr;
+}
+
+DWORD depth_flag(int bits) {
+    return bits == 8 ? DDBD_8 : bits == 16 ? DDBD_16 : bits == 24 ? DDBD_24 : bits == 32 ? DDBD_32 : 0;
+}
+
+// A device may render on a surface made for 3D whose depth it supports.
+HRESULT check_render_target(REFCLSID guid, IDirectDrawSurface7* surface_interface, Surface*& surface) {
+    surface = static_cast<Surface*>(surface_interface);
+    const platform::DeviceSpec* spec = device_with(guid);
+    if (spec == nullptr || surface == nullptr || !surface->alive) return DDERR_INVALIDPARAMS;
+    if (!(surface->caps & DDSCAPS_3DDEVICE)) return DDERR_INVALIDCAPS;
+    if (!(offered_depths(*spec) & depth_flag(surface->bits))) return DDERR_INVALIDPIXELFORMAT;
+    return DD_OK;
+}
+
+struct Viewport final : IDirect3DViewport3, Tracked {
+    Viewport() : Tracked("IDirect3DViewport3") {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+        if (object != nullptr) *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override {
+        std::int64_t forced;
+        if (enter("IDirect3DViewport3::AddRef", {ptr(this)}, forced)) return static_cast<ULONG>(forced);
+        return add_ref();
+    }
+    ULONG STDMETHODCALLTYPE Release() override {
+        std::int64_t forced;
+        if (enter("IDirect3DViewport3::Release", {ptr(this)}, forced)) return static_cast<ULONG>(forced);
+        return release();
+    }
+    HRESULT STDMETHODCALLTYPE SetViewport2(D3DVIEWPORT2* viewport) override {
+        std::int64_t forced;
+        if (enter("IDirect3DViewport3::SetViewport2",
+                  {ptr(this), viewport ? num(viewport->dwSize) : "null", viewport ? num(viewport->dwWidth) : "null",
+                   viewport ? num(viewport->dwHeight) : "null"},
+                  forced)) {
+            return static_cast<HRESULT>(forced);
+        }
+        if (!check_alive("SetViewport2")) return DDERR_INVALIDOBJECT;
+        if (viewport == nullptr || viewport->dwSize != sizeof(D3DVIEWPORT2) || !attached) return DDERR_INVALIDPARAMS;
+        data = *viewport;
+        return DD_OK;
+    }
+
+    bool attached = false;
+    D3DVIEWPORT2 data{};
+};
+
+struct Device7 final : IDirect3DDevice7, Tracked {
+    explicit Device7(Surface* target) : Tracked("IDirect3DDevice7"), surface(target) { surface->add_ref(); }
+    void destroy() override {
+        surface->release();
+        surface = nullptr;
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+        if (object != nullptr) *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override {
+        std::int64_t forced;
+        if (enter("IDirect3DDevice7::AddRef", {ptr(this)}, forced)) return static_cast<ULONG>(forced);
+        return add_ref();
+    }
+    ULONG STDMETHODCALLTYPE Release() override {
+        std::int64_t forced;
+        if (enter("IDirect3DDevice7::Release", {ptr(this)}, forced)) return static_cast<ULONG>(forced);
+        return release();
+    }
+    HRESULT STDMETHODCALLTYPE SetViewport(D3DVIEWPORT7* viewport) override {
+        std::int64_t forced;
+        if (enter("IDirect3DDevice7::SetViewport",
+                  {ptr(this), viewport ? num(viewport->dwWidth) : "null", viewport ? num(viewport->dwHeight) : "null"},
+                  forced)) {
+            return static_cast<HRESULT>(forced);
+        }
+        if (!check_alive("SetViewport")) return DDERR_INVALIDOBJECT;
+        if (viewport == nullptr || viewport->dwX + viewport->dwWidth > static_cast<DWORD>(surface->width) ||
+            viewport->dwY + viewport->dwHeight > static_cast<DWORD>(surface->height)) {
+            return DDERR_INVALIDPARAMS;
+        }
+        data = *viewport;
+        return DD_OK;
+    }
+
+    Surface* surface;
+    D3DVIEWPORT7 data{};
+};
+
+struct Device3 final : IDirect3DDevice3, Tracked {
+    explicit Device3(Surface* target) : Tracked("IDirect3DDevice3"), surface(target) { surface->add_ref(); }
+    void destroy() override {
+        for (Viewport* viewport : viewports) viewport->release();
+        viewports.clear();
+        surface->release();
+        surface = nullptr;
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+        if (object != nullptr) *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override {
+        std::int64_t forced;
+        if (enter("IDirect3DDevice3::AddRef", {ptr(this)}, forced)) return static_cast<ULONG>(forced);
+        return add_ref();
+    }
+    ULONG STDMETHODCALLTYPE Release() override {
+        std::int64_t forced;
+        if (enter("IDirect3DDevice3::Release", {ptr(this)}, forced)) return static_cast<ULONG>(forced);
+        return release();
+    }
+    HRESULT STDMETHODCALLTYPE AddViewport(IDirect3DViewport3* viewport) override {
+        std::int64_t forced;
+        if (enter("IDirect3DDevice3::AddViewport", {ptr(this), ptr(viewport)}, forced)) {
+            return static_cast<HRESULT>(forced);
+        }
+        if (!check_alive("AddViewport")) return DDERR_INVALIDOBJECT;
+        auto* added = static_cast<Viewport*>(viewport);
+        if (added == nullptr || !added->alive || added->attached) return DDERR_INVALIDPARAMS;
+        added->add_ref();
+        added->attached = true;
+        viewports.push_back(added);
+        return DD_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetCurrentViewport(IDirect3DViewport3* viewport) override {
+        std::int64_t forced;
+        if (enter("IDirect3DDevice3::SetCurrentViewport", {ptr(this), ptr(viewport)}, forced)) {
+            return static_cast<HRESULT>(forced);
+        }
+        if (!check_alive("SetCurrentViewport")) return DDERR_INVALIDOBJECT;
+        for (Viewport* added : viewports) {
+            if (added == viewport) {
+                current = added;
+                return DD_OK;
+            }
+        }
+        return DDERR_INVALIDPARAMS;
+    }
+
+    Surface* surface;
+    std::vector<Viewport*> viewports;
+    Viewport* current = nullptr;
+};
+
+// One object serves the three Direct3D interfaces; `version` says which
+// one it was asked for, and calls name that interface in the log.
+struct Direct3D final : IDirect3D7, IDirect3D3, IDirect3D2, Tracked {
+    Direct3D(DirectDraw* owner, int which)
+        : Tracked(which == 7   ? "IDirect3D7"
+                  : which == 3 ? "IDirect3D3"
+                               : "IDirect3D2"),
+          ddraw(owner),
+          version(which) {
+        ddraw->add_ref();
+    }
+    void destroy() override {
+        ddraw->release();
+        ddraw = nullptr;
+    }
+    std::string method(const char* name) const { return std::string(kind) + "::" + name; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+        if (object != nullptr) *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override {
+        std::int64_t forced;
+        if (enter(method("AddRef"), {ptr(this)}, forced)) return static_cast<ULONG>(forced);
+        return add_ref();
+    }
+    ULONG STDMETHODCALLTYPE Release() override {
+        std::int64_t forced;
+        if (enter(method("Release"), {ptr(this)}, forced)) return static_cast<ULONG>(forced);
+        return release();
+    }
+
+    HRESULT STDMETHODCALLTYPE EnumDevices(LPD3DENUMDEVICESCALLBACK7 callback, void* context) override {
+        std::int64_t forced;
+        if (enter(method("EnumDevices"), {ptr(this), ptr(context)}, forced)) return static_cast<HRESULT>(forced);
+        if (!check_alive("EnumDevices")) return DDERR_INVALIDOBJECT;
+        if (callback == nullptr) return DDERR_INVALIDPARAMS;
+        for (const platform::DeviceSpec& spec : world().devices) {
+            D3DDEVICEDESC7 desc{};
+            desc.dwDevCaps = spec.hardware ? D3DDEVCAPS_HWRASTERIZATION : 0;
+            desc.dwDeviceRenderBitDepth = spec.render_depths;
+            desc.dwDeviceZBufferBitDepth = spec.zbuffer_depths;
+            desc.deviceGUID = spec.guid;
+            std::string name = spec.name;
+            std::string description = spec.name + (spec.hardware ? " (hardware)" : " (software)");
+            if (callback(description.data(), name.data(), &desc, context) == D3DENUMRET_CANCEL) break;
+        }
+        return DD_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE EnumDevices(LPD3DENUMDEVICESCALLBACK callback, void* context) override {
+        std::int64_t forced;
+        if (enter(method("EnumDevices"), {ptr(this), ptr(context)}, forced)) return static_cast<HRESULT>(forced);
+        if (!check_alive("EnumDevices")) return DDERR_INVALIDOBJECT;
+        if (callback == nullptr) return DDERR_INVALIDPARAMS;
+        for (const platform::DeviceSpec& spec : world().devices) {
+            // A hardware device describes itself in the hardware record; an
+            // emulated one leaves that record's colour model empty.
+            D3DDEVICEDESC hardware{};
+            D3DDEVICEDESC software{};
+            hardware.dwSize = software.dwSize = sizeof(D3DDEVICEDESC);
+            D3DDEVICEDESC& own = spec.hardware ? hardware : software;
+            own.dcmColorModel = D3DCOLOR_RGB;
+            own.dwDevCaps = spec.hardware ? D3DDEVCAPS_HWRASTERIZATION : 0;
+            own.dwDeviceRenderBitDepth = spec.render_depths;
+            own.dwDeviceZBufferBitDepth = spec.zbuffer_depths;
+            GUID guid = spec.guid;
+            std::string name = spec.name;
+            std::string description = spec.name + (spec.hardware ? " (hardware)" : " (software)");
+            if (callback(&guid, description.data(), name.data(), &hardware, &software, context) == D3DENUMRET_CANCEL) {
+                break;
+            }
+        }
+        return DD_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE CreateDevice(REFCLSID guid, LPDIRECTDRAWSURFACE7 surface,
+                                           IDirect3DDevice7** out) override {
+        std::int64_t forced;
+        if (enter(method("CreateDevice"), {ptr(this), ptr(surface), ptr(out)}, forced)) {
+            if (out != nullptr) *out = nullptr;
+            return static_cast<HRESULT>(forced);
+        }
+        if (out == nullptr) return DDERR_INVALIDPARAMS;
+        *out = nullptr;
+        if (!check_alive("CreateDevice")) return DDERR_INVALIDOBJECT;
+        Surface* target = nullptr;
+        if (HRESULT result = check_render_target(guid, surface, target); result != DD_OK) return result;
+        *out = static_cast<Device7*>(adopt(std::make_unique<Device7>(target)));
+        return DD_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE CreateViewport(IDirect3DViewport3** viewport, IUnknown* outer) override {
+        std::int64_t forced;
+        if (enter(method("CreateViewport"), {ptr(this), ptr(viewport), ptr(outer)}, forced)) {
+            if (viewport != nullptr) *viewport = nullptr;
+            return static_cast<HRESULT>(forced);
+        }
+        if (viewport == nullptr || outer != nullptr) return DDERR_INVALIDPARAMS;
+        *viewport = nullptr;
+        if (!check_alive("CreateViewport")) return DDERR_INVALIDOBJECT;
+        *viewport = static_cast<Viewport*>(adopt(std::make_unique<Viewport>()));
+        return DD_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE CreateDevice(REFCLSID guid, IDirectDrawSurface4* surface, IDirect3DDevice3** out,
+                                           IUnknown* outer) override {
+        if (outer != nullptr) return DDERR_INVALIDPARAMS;
+        return create_device3(guid, surface, out);
+    }
+
+    HRESULT STDMETHODCALLTYPE CreateDevice(REFCLSID guid, IDirectDrawSurface* surface,
+                                           IDirect3DDevice2** out) override {
+        return create_device3(guid, surface, out);
+    }
+
+    HRESULT create_device3(REFCLSID guid, IDirectDrawSurface7* surface, IDirect3DDevice3** out) {
+        std::int64_t forced;
+        if (enter(method("CreateDevice"), {ptr(this), ptr(surface), ptr(out)}, forced)) {
+            if (out != nullptr) *out = nullptr;
+            return static_cast<HRESULT>(forced);
+        }
+        if (out == nullptr) return DDERR_INVALIDPARAMS;
+        *out = nullptr;
+        if (!check_alive("CreateDevice")) return DDERR_INVALIDOBJECT;
+        Surface* target = nullptr;
+        if (HRESULT result = check_render_target(guid, surface, target); result != DD_OK) return result;
+        *out = static_cast<Device3*>(adopt(std::make_unique<Device3>(target)));
+        return DD_OK;
+    }
+
+    DirectDraw* ddraw;
+    int version;
+};
+
+}  // namespace
+
+IUnknown* make_direct3d(DirectDraw* ddraw, int version) {
+    auto* made = static_cast<Direct3D*>(Tracked::adopt(std::make_unique<Direct3D>(ddraw, version)));
+    if (version == 7) return static_cast<IDirect3D7*>(made);
+    if (version == 3) return static_cast<IDirect3D3*>(made);
+    return static_cast<IDirect3D2*>(made);
+}
+
+}  // namespace platform::detail

@@ -1,0 +1,95 @@
+// Where the portable platform's display and input live. The headless host
+// keeps the shown page in memory and plays scripted input; a desktop host
+// (SDL2) shows a window and turns its events into window messages.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../win32.h"
+
+namespace platform {
+
+// What a host can do to the platform while it pumps its events.
+struct HostEvents {
+    virtual ~HostEvents() = default;
+    virtual void key_down(int virtual_key) = 0;
+    virtual void activate(bool active) = 0;  // the application gains or loses the display
+    virtual void close() = 0;                // the user asks the window to close
+};
+
+class Host {
+public:
+    virtual ~Host() = default;
+    // Whether a display can be had at all; without one every mode change fails.
+    virtual bool has_display() const = 0;
+    // Takes the display in the given mode.
+    virtual bool set_mode(int width, int height, int bits) = 0;
+    // Shows a page: 8-bit pixels through the palette, or RGB pixels.
+    virtual void present(const std::uint8_t* pixels, int pitch, int width, int height, int bits,
+                         const PALETTEENTRY* palette) = 0;
+    // Delivers pending input. `idle` is true when the application is inactive
+    // and its queue is empty, so a desktop host may wait briefly for an event.
+    virtual void pump(HostEvents& events, bool idle) = 0;
+    virtual int message_box(HWND owner, const char* text, const char* caption, UINT type) = 0;
+    virtual void show_cursor(bool visible) { (void)visible; }
+};
+
+// Scripted input for the headless host: it fires once the host has shown
+// `frame` pages (0: at the first chance).
+struct ScriptedInput {
+    enum class Kind { key, activate, close };
+    int frame = 0;
+    Kind kind = Kind::key;
+    int value = 0;  // virtual key, or 1 / 0 for activation
+};
+
+class HeadlessHost : public Host {
+public:
+    explicit HeadlessHost(bool display = true) : display_(display) {}
+
+    void script(const ScriptedInput& input) { script_.push_back(input); }
+    void key_at(int frame, int virtual_key) { script({frame, ScriptedInput::Kind::key, virtual_key}); }
+    void activate_at(int frame, bool active) { script({frame, ScriptedInput::Kind::activate, active ? 1 : 0}); }
+
+    bool has_display() const override { return display_; }
+    bool set_mode(int width, int height, int bits) override;
+    void present(const std::uint8_t* pixels, int pitch, int width, int height, int bits,
+                 const PALETTEENTRY* palette) override;
+    void pump(HostEvents& events, bool idle) override;
+    int message_box(HWND owner, const char* text, const char* caption, UINT type) override;
+
+    // Pages shown so far.
+    int frames() const { return frames_; }
+    int mode_width() const { return width_; }
+    int mode_height() const { return height_; }
+    int mode_bits() const { return bits_; }
+    // The last shown page, packed rows (width x bytes per pixel), and its palette.
+    const std::vector<std::uint8_t>& page() const { return page_; }
+    const std::vector<PALETTEENTRY>& page_palette() const { return palette_; }
+    // Called after every present, for tools that record frames.
+    void on_present(void (*callback)(const HeadlessHost& host, void* context), void* context) {
+        callback_ = callback;
+        callback_context_ = context;
+    }
+
+private:
+    bool display_;
+    std::vector<ScriptedInput> script_;
+    std::size_t next_ = 0;
+    int frames_ = 0;
+    int width_ = 0, height_ = 0, bits_ = 0;
+    std::vector<std::uint8_t> page_;
+    std::vector<PALETTEENTRY> palette_;
+    void (*callback_)(const HeadlessHost&, void*) = nullptr;
+    void* callback_context_ = nullptr;
+};
+
+// The host in use. reset() installs a fresh headless host.
+Host& host();
+HeadlessHost* headless_host();  // null when another host is installed
+void set_host(std::unique_ptr<Host> host);
+
+}  // namespace platform

@@ -1,0 +1,66 @@
+// The headless host: the shown page lives in memory, input comes from a
+// script keyed to the number of pages shown.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "host.h"
+
+namespace platform {
+
+bool HeadlessHost::set_mode(int width, int height, int bits) {
+    if (!display_) return false;
+    width_ = width;
+    height_ = height;
+    bits_ = bits;
+    return true;
+}
+
+void HeadlessHost::present(const std::uint8_t* pixels, int pitch, int width, int height, int bits,
+                           const PALETTEENTRY* palette) {
+    const int row = width * (bits / 8);
+    page_.resize(static_cast<std::size_t>(row) * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        std::memcpy(page_.data() + static_cast<std::size_t>(y) * row, pixels + static_cast<std::ptrdiff_t>(y) * pitch,
+                    static_cast<std::size_t>(row));
+    }
+    if (palette != nullptr) {
+        palette_.assign(palette, palette + 256);
+    } else {
+        palette_.clear();
+    }
+    width_ = width;
+    height_ = height;
+    bits_ = bits;
+    ++frames_;
+    if (callback_ != nullptr) callback_(*this, callback_context_);
+}
+
+void HeadlessHost::pump(HostEvents& events, bool idle) {
+    (void)idle;
+    // Inputs fire in script order once their frame has been reached; one
+    // handler may add more, so the index is re-read each time.
+    while (next_ < script_.size() && script_[next_].frame <= frames_) {
+        ScriptedInput input = script_[next_++];
+        switch (input.kind) {
+            case ScriptedInput::Kind::key:
+                events.key_down(input.value);
+                break;
+            case ScriptedInput::Kind::activate:
+                events.activate(input.value != 0);
+                break;
+            case ScriptedInput::Kind::close:
+                events.close();
+                break;
+        }
+    }
+}
+
+int HeadlessHost::message_box(HWND owner, const char* text, const char* caption, UINT type) {
+    (void)owner;
+    (void)type;
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+    return IDOK;
+}
+
+}  // namespace platform

@@ -1,0 +1,401 @@
+// KERNEL32 of the portable platform: files over POSIX, fixed global memory
+// blocks, built-in modules and the system version.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+
+#include "control.h"
+#include "internal.h"
+
+using namespace platform::detail;
+
+namespace {
+
+// NT family, version 6.1 build 7601: bit 31 clear.
+constexpr DWORD nt_version = 0x1DB10106u;
+
+struct Module {
+    const char* name;
+    std::uintptr_t handle;
+    int references = 0;
+    bool available = true;
+    std::set<std::string, std::less<>> hidden_exports;
+};
+
+// The video-for-windows entry points exist so that a program can look them
+// up; none of them does anything here.
+INT_PTR WINAPI inert_entry() { return 0; }
+
+constexpr std::array<const char*, 17> avi_exports = {
+    "AVIFileCreateStreamA",   "AVIFileExit",           "AVIFileInit",
+    "AVIFileOpenA",           "AVIFileRelease",        "AVIMakeCompressedStream",
+    "AVISaveOptions",         "AVISaveOptionsFree",    "AVIStreamGetFrame",
+    "AVIStreamGetFrameClose", "AVIStreamGetFrameOpen", "AVIStreamInfoA",
+    "AVIStreamOpenFromFileA", "AVIStreamReadFormat",   "AVIStreamRelease",
+    "AVIStreamSetFormat",     "AVIStreamWrite"};
+
+struct Kernel {
+    std::map<std::uintptr_t, int> files;  // handle -> descriptor
+    std::uintptr_t next_file = 0x100;
+    std::set<void*> blocks;
+    std::array<Module, 2> modules{Module{"DDRAW.DLL", 0x70000000u, 0, true, {}},
+                                  Module{"AVIFIL32.DLL", 0x71000000u, 0, true, {}}};
+    DWORD version = nt_version;
+    DWORD last_error = 0;
+};
+
+Kernel& kernel() {
+    static Kernel state;
+    return state;
+}
+
+bool same_name(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (std::toupper(x) != std::toupper(y)) return false;
+    }
+    return true;
+}
+
+// Windows appends ".DLL" to a name without an extension.
+Module* module_named(std::string_view name) {
+    std::string full(name);
+    if (full.find('.') == std::string::npos) full += ".DLL";
+    for (Module& module : kernel().modules) {
+        if (same_name(module.name, full)) return &module;
+    }
+    return nullptr;
+}
+
+Module* module_by_handle(HMODULE handle) {
+    for (Module& module : kernel().modules) {
+        if (reinterpret_cast<std::uintptr_t>(handle) == module.handle && module.references > 0) return &module;
+    }
+    return nullptr;
+}
+
+int descriptor(HANDLE file) {
+    auto found = kernel().files.find(reinterpret_cast<std::uintptr_t>(file));
+    return found == kernel().files.end() ? -1 : found->second;
+}
+
+}  // namespace
+
+namespace platform {
+
+void detail::reset_kernel32() {
+    Kernel& state = kernel();
+    for (auto& [handle, fd] : state.files) ::close(fd);
+    state.files.clear();
+    for (void* block : state.blocks) std::free(block);
+    state.blocks.clear();
+    for (Module& module : state.modules) {
+        module.references = 0;
+        module.available = true;
+        module.hidden_exports.clear();
+    }
+    state.version = nt_version;
+    state.last_error = 0;
+}
+
+void set_version(DWORD version) { kernel().version = version; }
+
+void set_module_available(std::string_view name, bool available) {
+    if (Module* module = module_named(name)) module->available = available;
+}
+
+void set_export_available(std::string_view name, std::string_view entry, bool available) {
+    Module* module = module_named(name);
+    if (module == nullptr) return;
+    if (available) {
+        auto found = module->hidden_exports.find(entry);
+        if (found != module->hidden_exports.end()) module->hidden_exports.erase(found);
+    } else {
+        module->hidden_exports.emplace(entry);
+    }
+}
+
+int module_reference_count(std::string_view name) {
+    Module* module = module_named(name);
+    return module == nullptr ? 0 : module->references;
+}
+
+std::size_t open_file_count() { return kernel().files.size(); }
+std::size_t global_block_count() { return kernel().blocks.size(); }
+
+}  // namespace platform
+
+DWORD WINAPI GetLastError() { return kernel().last_error; }
+void WINAPI SetLastError(DWORD code) { kernel().last_error = code; }
+
+HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, SECURITY_ATTRIBUTES* security, DWORD disposition,
+                          DWORD flags, HANDLE template_file) {
+    std::int64_t forced;
+    if (enter("CreateFileA",
+              {str(name), hex(access), hex(share), ptr(security), num(disposition), hex(flags), ptr(template_file)},
+              forced)) {
+        return forced_as<HANDLE>(forced);
+    }
+    if (name == nullptr || *name == '\0') {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    int mode = 0;
+    if ((access & GENERIC_READ) && (access & GENERIC_WRITE)) {
+        mode = O_RDWR;
+    } else if (access & GENERIC_WRITE) {
+        mode = O_WRONLY;
+    } else {
+        mode = O_RDONLY;
+    }
+    if (disposition == CREATE_ALWAYS) {
+        mode |= O_CREAT | O_TRUNC;
+    } else if (disposition != OPEN_EXISTING) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    int fd = ::open(name, mode | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        SetLastError(errno == ENOENT || errno == ENOTDIR ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    struct stat info {};
+    // A directory cannot be opened as a file.
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    Kernel& state = kernel();
+    std::uintptr_t handle = state.next_file;
+    state.next_file += 4;
+    state.files[handle] = fd;
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read, OVERLAPPED* overlapped) {
+    std::int64_t forced;
+    if (enter("ReadFile", {ptr(file), ptr(buffer), num(to_read), ptr(read), ptr(overlapped)}, forced)) {
+        if (read != nullptr) *read = 0;
+        return forced_as<BOOL>(forced);
+    }
+    if (read != nullptr) *read = 0;
+    int fd = descriptor(file);
+    if (fd < 0 || read == nullptr || (buffer == nullptr && to_read > 0)) {
+        SetLastError(fd < 0 ? ERROR_INVALID_HANDLE : ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    auto* out = static_cast<unsigned char*>(buffer);
+    DWORD total = 0;
+    while (total < to_read) {
+        ssize_t got = ::read(fd, out + total, to_read - total);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            *read = total;
+            SetLastError(ERROR_ACCESS_DENIED);
+            return FALSE;
+        }
+        if (got == 0) break;
+        total += static_cast<DWORD>(got);
+    }
+    *read = total;
+    return TRUE;
+}
+
+BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD written, OVERLAPPED* overlapped) {
+    std::int64_t forced;
+    if (enter("WriteFile", {ptr(file), ptr(buffer), num(to_write), ptr(written), ptr(overlapped)}, forced)) {
+        if (written != nullptr) *written = 0;
+        return forced_as<BOOL>(forced);
+    }
+    if (written != nullptr) *written = 0;
+    int fd = descriptor(file);
+    if (fd < 0 || written == nullptr || (buffer == nullptr && to_write > 0)) {
+        SetLastError(fd < 0 ? ERROR_INVALID_HANDLE : ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const auto* in = static_cast<const unsigned char*>(buffer);
+    DWORD total = 0;
+    while (total < to_write) {
+        ssize_t put = ::write(fd, in + total, to_write - total);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) {
+            *written = total;
+            SetLastError(ERROR_ACCESS_DENIED);
+            return FALSE;
+        }
+        total += static_cast<DWORD>(put);
+    }
+    *written = total;
+    return TRUE;
+}
+
+DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, LONG* distance_high, DWORD method) {
+    std::int64_t forced;
+    if (enter("SetFilePointer", {ptr(file), num(distance), ptr(distance_high), num(method)}, forced)) {
+        return forced_as<DWORD>(forced);
+    }
+    int fd = descriptor(file);
+    if (fd < 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return INVALID_SET_FILE_POINTER;
+    }
+    std::int64_t move = distance;
+    if (distance_high != nullptr) {
+        move =
+            static_cast<std::int64_t>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(*distance_high)) << 32) |
+                                      static_cast<std::uint32_t>(distance));
+    }
+    int whence = method == FILE_BEGIN     ? SEEK_SET
+                 : method == FILE_CURRENT ? SEEK_CUR
+                 : method == FILE_END     ? SEEK_END
+                                          : -1;
+    if (whence < 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_SET_FILE_POINTER;
+    }
+    off_t base = 0;
+    if (whence == SEEK_CUR) base = ::lseek(fd, 0, SEEK_CUR);
+    if (whence == SEEK_END) {
+        struct stat info {};
+        base = ::fstat(fd, &info) == 0 ? info.st_size : 0;
+    }
+    // Windows refuses a move before the start of the file and leaves the
+    // position where it was.
+    if (base + move < 0) {
+        SetLastError(ERROR_NEGATIVE_SEEK);
+        return INVALID_SET_FILE_POINTER;
+    }
+    off_t position = ::lseek(fd, static_cast<off_t>(base + move), SEEK_SET);
+    if (position < 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_SET_FILE_POINTER;
+    }
+    if (distance_high != nullptr) *distance_high = static_cast<LONG>(static_cast<std::uint64_t>(position) >> 32);
+    SetLastError(ERROR_SUCCESS);
+    return static_cast<DWORD>(position);
+}
+
+BOOL WINAPI CloseHandle(HANDLE object) {
+    std::int64_t forced;
+    if (enter("CloseHandle", {ptr(object)}, forced)) return forced_as<BOOL>(forced);
+    Kernel& state = kernel();
+    auto found = state.files.find(reinterpret_cast<std::uintptr_t>(object));
+    if (found == state.files.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    ::close(found->second);
+    state.files.erase(found);
+    return TRUE;
+}
+
+HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes) {
+    std::int64_t forced;
+    if (enter("GlobalAlloc", {hex(flags), num(static_cast<std::int64_t>(bytes))}, forced)) {
+        return forced_as<HGLOBAL>(forced);
+    }
+    // Only fixed blocks exist here: their handle is their address.
+    if ((flags & ~GMEM_ZEROINIT) != GMEM_FIXED) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    void* block =
+        (flags & GMEM_ZEROINIT) ? std::calloc(bytes == 0 ? 1 : bytes, 1) : std::malloc(bytes == 0 ? 1 : bytes);
+    if (block == nullptr) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    kernel().blocks.insert(block);
+    return block;
+}
+
+HGLOBAL WINAPI GlobalHandle(LPCVOID memory) {
+    std::int64_t forced;
+    if (enter("GlobalHandle", {ptr(memory)}, forced)) return forced_as<HGLOBAL>(forced);
+    void* block = const_cast<void*>(memory);
+    if (kernel().blocks.count(block) == 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    return block;
+}
+
+HGLOBAL WINAPI GlobalFree(HGLOBAL memory) {
+    std::int64_t forced;
+    if (enter("GlobalFree", {ptr(memory)}, forced)) return forced_as<HGLOBAL>(forced);
+    if (memory == nullptr) return nullptr;
+    auto found = kernel().blocks.find(memory);
+    if (found == kernel().blocks.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return memory;  // failure: the handle comes back
+    }
+    kernel().blocks.erase(found);
+    std::free(memory);
+    return nullptr;
+}
+
+HMODULE WINAPI LoadLibraryA(LPCSTR name) {
+    std::int64_t forced;
+    if (enter("LoadLibraryA", {str(name)}, forced)) return forced_as<HMODULE>(forced);
+    Module* module = name == nullptr ? nullptr : module_named(name);
+    if (module == nullptr || !module->available) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    ++module->references;
+    return reinterpret_cast<HMODULE>(module->handle);
+}
+
+FARPROC WINAPI GetProcAddress(HMODULE handle, LPCSTR name) {
+    std::int64_t forced;
+    if (enter("GetProcAddress", {ptr(handle), str(name)}, forced)) return forced_as<FARPROC>(forced);
+    Module* module = module_by_handle(handle);
+    if (module == nullptr) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    // Names only: an ordinal (a value below 0x10000 in place of the name)
+    // is not exported by the built-in modules.
+    if (reinterpret_cast<std::uintptr_t>(name) < 0x10000u || module->hidden_exports.count(name) != 0) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return nullptr;
+    }
+    FARPROC entry = nullptr;
+    if (std::strcmp(module->name, "DDRAW.DLL") == 0) {
+        entry = ddraw_export(name);
+    } else {
+        for (const char* avi : avi_exports) {
+            if (std::strcmp(avi, name) == 0) entry = &inert_entry;
+        }
+    }
+    if (entry == nullptr) SetLastError(ERROR_PROC_NOT_FOUND);
+    return entry;
+}
+
+BOOL WINAPI FreeLibrary(HMODULE handle) {
+    std::int64_t forced;
+    if (enter("FreeLibrary", {ptr(handle)}, forced)) return forced_as<BOOL>(forced);
+    Module* module = module_by_handle(handle);
+    if (module == nullptr) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return FALSE;
+    }
+    --module->references;
+    return TRUE;
+}
+
+DWORD WINAPI GetVersion() {
+    std::int64_t forced;
+    if (enter("GetVersion", {}, forced)) return forced_as<DWORD>(forced);
+    return kernel().version;
+}

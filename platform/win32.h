@@ -1,0 +1,21 @@
+// The one platform header of the program. On Windows it is the real SDK;
+// everywhere else it is the portable platform's declaration of the same names.
+#pragma once
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+// The SDK headers depend on each other in this order.
+// clang-format off
+#include <windows.h>
+#include <ddraw.h>
+#include <d3d.h>
+// clang-format on
+#else
+#include "portable/ddraw_types.h"
+#include "portable/windows_types.h"
+#endif

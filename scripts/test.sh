@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Builds Nightwick and runs every test: the suite once as it is and once under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the format check, and the
+# Windows cross-build. Any failure fails the run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/deps.sh
+install_missing "${BUILD_PACKAGES[@]}" clang-format g++-mingw-w64-x86-64 libclang-rt-14-dev
+
+jobs=$(nproc)
+
+echo "== format check"
+git ls-files -co --exclude-standard -- '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+
+echo "== build and test (g++)"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=g++ >/dev/null
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== build and test with sanitizers (clang)"
+cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+    -DNIGHTWICK_SANITIZE=ON -DNIGHTWICK_BENCH=OFF >/dev/null
+cmake --build build-sanitize -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+
+echo "== Windows cross-build (mingw-w64)"
+cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DNIGHTWICK_TESTS=OFF -DNIGHTWICK_BENCH=OFF >/dev/null
+cmake --build build-windows -j "$jobs"
+
+echo "== all tests passed"
