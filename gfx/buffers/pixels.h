@@ -1,0 +1,100 @@
+// One pixel routine per depth: how an 8-bit palette index becomes a pixel of
+// the active buffer, and how a pixel is found again among the lookup's
+// entries. Routines are templates over the depth, chosen once per call.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+
+#include "gfx/state.h"
+
+template <int Bits>
+struct Pixel;
+
+template <>
+struct Pixel<8> {
+    static constexpr int bytes = 1;
+    static void put(std::uint8_t* at, std::uint8_t index) { *at = index; }
+    static std::uint8_t capture(const std::uint8_t* at) { return *at; }
+};
+
+template <>
+struct Pixel<16> {
+    static constexpr int bytes = 2;
+    static void put(std::uint8_t* at, std::uint8_t index) {
+        const std::uint16_t value = color_lookup.rgb16[index];
+        at[0] = static_cast<std::uint8_t>(value);
+        at[1] = static_cast<std::uint8_t>(value >> 8);
+    }
+    // The lowest index whose entry holds the pixel; 0 when none does.
+    static std::uint8_t capture(const std::uint8_t* at) {
+        const std::uint16_t value = static_cast<std::uint16_t>(at[0] | (at[1] << 8));
+        for (int i = 0; i < 256; ++i) {
+            if (color_lookup.rgb16[i] == value) return static_cast<std::uint8_t>(i);
+        }
+        return 0;
+    }
+};
+
+template <>
+struct Pixel<24> {
+    static constexpr int bytes = 3;
+    static void put(std::uint8_t* at, std::uint8_t index) {
+        const auto& entry = color_lookup.rgb32[index];
+        at[0] = entry[3];
+        at[1] = entry[2];
+        at[2] = entry[1];
+    }
+    static std::uint8_t capture(const std::uint8_t* at) {
+        for (int i = 0; i < 256; ++i) {
+            const auto& entry = color_lookup.rgb32[i];
+            if (entry[0] == 0 && entry[3] == at[0] && entry[2] == at[1] && entry[1] == at[2]) {
+                return static_cast<std::uint8_t>(i);
+            }
+        }
+        return 0;
+    }
+};
+
+template <>
+struct Pixel<32> {
+    static constexpr int bytes = 4;
+    static void put(std::uint8_t* at, std::uint8_t index) {
+        const auto& entry = color_lookup.rgb32[index];
+        at[0] = entry[3];
+        at[1] = entry[2];
+        at[2] = entry[1];
+        at[3] = entry[0];
+    }
+    static std::uint8_t capture(const std::uint8_t* at) {
+        for (int i = 0; i < 256; ++i) {
+            const auto& entry = color_lookup.rgb32[i];
+            if (entry[3] == at[0] && entry[2] == at[1] && entry[1] == at[2] && entry[0] == at[3]) {
+                return static_cast<std::uint8_t>(i);
+            }
+        }
+        return 0;
+    }
+};
+
+// Runs Routine::template run<Bits>(args...) for the depth; any depth other
+// than 16, 24 and 32 takes the 8-bit path.
+template <typename Routine, typename... Args>
+void for_depth(std::int32_t bits, Args&&... args) {
+    switch (bits) {
+        case 16:
+            Routine::template run<16>(std::forward<Args>(args)...);
+            break;
+        case 24:
+            Routine::template run<24>(std::forward<Args>(args)...);
+            break;
+        case 32:
+            Routine::template run<32>(std::forward<Args>(args)...);
+            break;
+        default:
+            Routine::template run<8>(std::forward<Args>(args)...);
+            break;
+    }
+}
+
+inline std::int32_t bytes_per_pixel(std::int32_t bits) { return bits == 16 ? 2 : bits == 24 ? 3 : bits == 32 ? 4 : 1; }

@@ -1,0 +1,284 @@
+// The PCX reader: run-length decoding into one line buffer, placement at the
+// header's corner or the drawing position, clipping to the buffer, and one
+// store routine per pair of image format and buffer depth.
+#include <algorithm>
+#include <cstring>
+
+#include "gfx/buffers/pixels.h"
+#include "gfx/pcx/reading.h"
+
+PcxHeader pcx_header;
+
+namespace {
+
+enum class Format { planes4, planes3, bits8, bits1 };
+
+void parse_header(const std::uint8_t* bytes) {
+    std::memcpy(pcx_header.raw.data(), bytes, 128);
+    auto word = [&](int offset) { return static_cast<std::uint16_t>(bytes[offset] | (bytes[offset + 1] << 8)); };
+    pcx_header.manufacturer = bytes[0];
+    pcx_header.version = bytes[1];
+    pcx_header.encoding = bytes[2];
+    pcx_header.bits_per_pixel = bytes[3];
+    pcx_header.xmin = word(4);
+    pcx_header.ymin = word(6);
+    pcx_header.xmax = word(8);
+    pcx_header.ymax = word(10);
+    pcx_header.planes = bytes[65];
+    pcx_header.bytes_per_line = word(66);
+}
+
+// The image format, tested in this order; 8- and 1-bit images have one plane.
+bool choose_format(Format& format) {
+    if (pcx_header.planes == 4) {
+        format = Format::planes4;
+    } else if (pcx_header.planes == 3) {
+        format = Format::planes3;
+    } else if (pcx_header.bits_per_pixel == 8 && pcx_header.planes == 1) {
+        format = Format::bits8;
+    } else if (pcx_header.bits_per_pixel == 1 && pcx_header.planes == 1) {
+        format = Format::bits1;
+    } else {
+        return false;
+    }
+    return !(format == Format::planes3 && active_buffer.bits_per_pixel == 8);
+}
+
+// Input bytes: 4096-byte blocks from the file, or the memory image.
+class Input {
+public:
+    explicit Input(const ReadingContext& context) : context_(context) {
+        if (context.from_memory) {
+            next_ = context.memory + 128;
+            left_ = context.memory_size - 128;
+        }
+    }
+    bool take(std::uint8_t& byte) {
+        if (left_ <= 0) {
+            if (context_.from_memory || !refill()) return false;
+        }
+        byte = *next_++;
+        --left_;
+        return true;
+    }
+
+private:
+    bool refill() {
+        DWORD read = 0;
+        ReadFile(context_.file, read_block.data(), static_cast<DWORD>(read_block.size()), &read, nullptr);
+        if (read == 0 || read > read_block.size()) return false;
+        next_ = read_block.data();
+        left_ = static_cast<std::int32_t>(read);
+        return true;
+    }
+    const ReadingContext& context_;
+    const std::uint8_t* next_ = nullptr;
+    std::int32_t left_ = 0;
+};
+
+// Decodes one scan line of `length` bytes behind the `carried` bytes already
+// at the front of `line`; returns the bytes written past the end. When the
+// input runs out the rest of the line keeps what it held.
+std::int64_t decode_line(Input& input, std::uint8_t* line, std::int64_t length, std::int64_t carried, bool& exhausted) {
+    if (length - carried <= 0) return carried - length;
+    std::int64_t at = carried;
+    while (at < length) {
+        std::uint8_t byte = 0;
+        if (exhausted || !input.take(byte)) {
+            exhausted = true;
+            return 0;
+        }
+        if (byte < 0xC0) {
+            line[at++] = byte;
+            continue;
+        }
+        const int count = byte & 0x3F;
+        std::uint8_t value = 0;
+        if (!input.take(value)) {
+            exhausted = true;
+            return 0;
+        }
+        std::memset(line + at, value, static_cast<std::size_t>(count));
+        at += count;
+    }
+    return at - length;
+}
+
+// One row of the image stored into the buffer: pixels first..last-1 of the
+// line go to `out`. `bytes_per_line` bounds every plane's bytes; pixels the
+// line does not cover read as 0.
+template <Format F, int Bits>
+struct Store {
+    static void row(const std::uint8_t* line, std::int64_t bytes_per_line, std::int64_t first, std::int64_t last,
+                    std::uint8_t* out) {
+        constexpr int bytes = Pixel<Bits>::bytes;
+        const std::int64_t covered = F == Format::bits8 || F == Format::planes3 ? bytes_per_line : bytes_per_line * 8;
+        const std::int64_t end = std::min(last, std::max(first, covered));
+        for (std::int64_t k = first; k < end; ++k, out += bytes) put(value(line, bytes_per_line, k), out);
+        for (std::int64_t k = end; k < last; ++k, out += bytes) put(0, out);
+    }
+
+    static std::uint32_t value(const std::uint8_t* line, std::int64_t stride, std::int64_t k) {
+        const int shift = 7 - static_cast<int>(k & 7);
+        if constexpr (F == Format::planes4) {
+            const std::int64_t at = k >> 3;
+            return ((line[at] >> shift) & 1) | (((line[stride + at] >> shift) & 1) << 1) |
+                   (((line[2 * stride + at] >> shift) & 1) << 2) | (((line[3 * stride + at] >> shift) & 1) << 3);
+        } else if constexpr (F == Format::planes3) {
+            return (static_cast<std::uint32_t>(line[k]) << 16) | (line[stride + k] << 8) | line[2 * stride + k];
+        } else if constexpr (F == Format::bits8) {
+            return line[k];
+        } else {
+            return (line[k >> 3] >> shift) & 1;
+        }
+    }
+
+    static void put(std::uint32_t v, std::uint8_t* out) {
+        if constexpr (F == Format::planes3) {
+            const auto red = static_cast<std::uint8_t>(v >> 16), green = static_cast<std::uint8_t>(v >> 8),
+                       blue = static_cast<std::uint8_t>(v);
+            if constexpr (Bits == 16) {
+                std::uint16_t packed;
+                if (((display.rgb16_layout >> 8) & 0xFF) == 5) {
+                    packed = static_cast<std::uint16_t>(((red >> 3) << 10) | ((green >> 3) << 5) | (blue >> 3));
+                } else {
+                    packed = static_cast<std::uint16_t>(((red >> 3) << 11) | ((green >> 2) << 5) | (blue >> 3));
+                }
+                out[0] = static_cast<std::uint8_t>(packed);
+                out[1] = static_cast<std::uint8_t>(packed >> 8);
+            } else {
+                out[0] = blue;
+                out[1] = green;
+                out[2] = red;
+                if constexpr (Bits == 32) out[3] = 0;
+            }
+        } else if constexpr (Bits == 8) {
+            // Two- and sixteen-colour images sit on palette entries 10 to 25.
+            *out = static_cast<std::uint8_t>(F == Format::bits8 ? v : 10 + v);
+        } else {
+            Pixel<Bits>::put(out, static_cast<std::uint8_t>(v));
+        }
+    }
+};
+
+using StoreRow = void (*)(const std::uint8_t*, std::int64_t, std::int64_t, std::int64_t, std::uint8_t*);
+
+template <Format F>
+StoreRow for_format(std::int32_t bits) {
+    switch (bits) {
+        case 8:
+            return &Store<F, 8>::row;
+        case 16:
+            return &Store<F, 16>::row;
+        case 24:
+            return &Store<F, 24>::row;
+        default:
+            return &Store<F, 32>::row;
+    }
+}
+
+StoreRow store_routine(Format format, std::int32_t bits) {
+    switch (format) {
+        case Format::planes4:
+            return for_format<Format::planes4>(bits);
+        case Format::planes3:
+            return for_format<Format::planes3>(bits);
+        case Format::bits8:
+            return for_format<Format::bits8>(bits);
+        default:
+            return for_format<Format::bits1>(bits);
+    }
+}
+
+// Frees the line buffer on every way out.
+struct LineBuffer {
+    std::uint8_t* data = nullptr;
+    ~LineBuffer() {
+        if (data != nullptr) GlobalFree(GlobalHandle(data));
+    }
+};
+
+std::int32_t load(const char* filename, std::int32_t flags, ReadingContext& context) {
+    std::uint8_t header_bytes[128];
+    if (context.from_memory) {
+        if (context.memory == nullptr || context.memory_size < 128) return 2;
+        std::memcpy(header_bytes, context.memory, 128);
+    } else {
+        context.file = CreateFileA(filename, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (context.file == INVALID_HANDLE_VALUE) return 1;
+        DWORD read = 0;
+        ReadFile(context.file, header_bytes, 128, &read, nullptr);
+        if (read < 128) return 2;
+    }
+    parse_header(header_bytes);
+    if (pcx_header.manufacturer != 10) return 2;
+
+    const bool at_draw_position = (flags & PCX_AT_DRAW_POSITION) != 0;
+    const std::int64_t x0 = at_draw_position ? draw_position.x : pcx_header.xmin;
+    const std::int64_t y0 = at_draw_position ? draw_position.y : pcx_header.ymin;
+    const std::int64_t width = static_cast<std::int64_t>(pcx_header.xmax) - pcx_header.xmin + 1;
+    const std::int64_t height = static_cast<std::int64_t>(pcx_header.ymax) - pcx_header.ymin + 1;
+    // Rows and columns of the image that land inside the buffer: rows are
+    // decoded up to the last one stored, columns always in full.
+    const std::int64_t first_row = std::max<std::int64_t>(0, -y0);
+    const std::int64_t end_row = std::min<std::int64_t>(height, active_buffer.height - y0);
+    const std::int64_t first_column = std::max<std::int64_t>(0, -x0);
+    const std::int64_t end_column = std::min<std::int64_t>(width, active_buffer.width - x0);
+    if (width <= 0 || height <= 0 || end_row <= first_row || end_column <= first_column) return 0;
+
+    Format format{};
+    if (!choose_format(format)) return 3;
+    const std::int64_t length = static_cast<std::int64_t>(pcx_header.planes) * pcx_header.bytes_per_line;
+    LineBuffer line;
+    line.data = static_cast<std::uint8_t*>(GlobalAlloc(GPTR, static_cast<SIZE_T>(length + 1024)));
+    if (line.data == nullptr) return 4;
+
+    if (active_buffer.bits_per_pixel > 8) pcx_palette_step(context);
+    if (active_buffer.pixels != nullptr) {
+        const StoreRow store = store_routine(format, active_buffer.bits_per_pixel);
+        const std::int64_t bytes = bytes_per_pixel(active_buffer.bits_per_pixel);
+        Input input(context);
+        std::int64_t carried = 0;
+        bool exhausted = false;
+        for (std::int64_t row = 0; row < end_row; ++row) {
+            carried = decode_line(input, line.data, length, carried, exhausted);
+            if (row >= first_row) {
+                std::uint8_t* out =
+                    active_buffer.pixels + (y0 + row) * active_buffer.pitch + (x0 + first_column) * bytes;
+                store(line.data, pcx_header.bytes_per_line, first_column, end_column, out);
+            }
+            // Bytes a run wrote past the line's end begin the next line.
+            if (carried > 0) std::memmove(line.data, line.data + length, static_cast<std::size_t>(carried));
+        }
+    }
+    if (active_buffer.bits_per_pixel <= 8) pcx_palette_step(context);
+    return 0;
+}
+
+}  // namespace
+
+std::int32_t gfx_set_read_buffer(const std::uint8_t* data, std::int32_t size) {
+    if (data == nullptr) {
+        read_buffer = ReadBuffer{read_block.data(), static_cast<std::int32_t>(read_block.size())};
+    } else {
+        read_buffer = ReadBuffer{data, std::max(size, 0)};
+    }
+    return 0;
+}
+
+std::int32_t gfx_load_pcx(const char* filename, std::int32_t flags) {
+    const ReadBuffer saved = read_buffer;
+    if (active_buffer.handle == -1) return 0;
+    lock_active_buffer();
+    ReadingContext context;
+    context.flags = flags & 15;
+    context.from_memory = (context.flags & PCX_FROM_MEMORY) != 0;
+    context.memory = read_buffer.data;
+    context.memory_size = read_buffer.size;
+    const std::int32_t result = load(filename, context.flags, context);
+    if (context.file != INVALID_HANDLE_VALUE) CloseHandle(context.file);
+    unlock_active_buffer();
+    read_buffer = saved;
+    return result;
+}
