@@ -66,6 +66,7 @@ void reset_log() {
 }  // namespace detail
 
 const std::vector<Call>& calls() { return call_log; }
+std::string pointer_text(const void* pointer) { return detail::ptr(pointer); }
 void clear_calls() { call_log.clear(); }
 
 std::vector<Call> calls_named(std::string_view name) {

@@ -48,6 +48,8 @@ const std::vector<Call>& calls();
 void clear_calls();
 // The calls named `name`, in order.
 std::vector<Call> calls_named(std::string_view name);
+// How a pointer argument is written in the log.
+std::string pointer_text(const void* pointer);
 // Index of the first call named `name` at or after `from`, or -1.
 int find_call(std::string_view name, std::size_t from = 0);
 

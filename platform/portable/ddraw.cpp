@@ -839,15 +839,8 @@ DWORD DDrawWorld::zbuffer_depths() const {
 
 void reset_ddraw() {
     // Objects are kept until here so that a call on a freed one is caught
-    // instead of touching freed memory.
-    DDrawWorld& state = world();
-    for (auto& object : state.objects) {
-        if (object->alive) {
-            object->alive = false;
-            object->destroy();
-        }
-    }
-    state = DDrawWorld{};
+    // instead of touching freed memory; now they all go at once.
+    world() = DDrawWorld{};
 }
 
 }  // namespace platform::detail
