@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
-install_missing "${BUILD_PACKAGES[@]}" clang-format g++-mingw-w64-x86-64 libclang-rt-14-dev
+install_missing "${BUILD_PACKAGES[@]}" clang-format g++-mingw-w64-x86-64 libclang-rt-14-dev netpbm
 
 jobs=$(nproc)
 

@@ -44,6 +44,7 @@ struct ScriptedInput {
     int frame = 0;
     Kind kind = Kind::key;
     int value = 0;  // virtual key, or 1 / 0 for activation
+    int polls = 0;  // further polls of the queue to wait once the frame is reached
 };
 
 class HeadlessHost : public Host {
@@ -52,7 +53,11 @@ public:
 
     void script(const ScriptedInput& input) { script_.push_back(input); }
     void key_at(int frame, int virtual_key) { script({frame, ScriptedInput::Kind::key, virtual_key}); }
-    void activate_at(int frame, bool active) { script({frame, ScriptedInput::Kind::activate, active ? 1 : 0}); }
+    // Losing the activation also takes the display away, as from an
+    // exclusive display: every surface is lost until the program restores it.
+    void activate_at(int frame, bool active, int polls = 0) {
+        script({frame, ScriptedInput::Kind::activate, active ? 1 : 0, polls});
+    }
 
     bool has_display() const override { return display_; }
     bool set_mode(int width, int height, int bits) override;
@@ -79,6 +84,7 @@ private:
     bool display_;
     std::vector<ScriptedInput> script_;
     std::size_t next_ = 0;
+    int waited_ = 0;
     int frames_ = 0;
     int width_ = 0, height_ = 0, bits_ = 0;
     std::vector<std::uint8_t> page_;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "control.h"
 #include "host.h"
 
 namespace platform {
@@ -41,12 +42,23 @@ void HeadlessHost::pump(HostEvents& events, bool idle) {
     // Inputs fire in script order once their frame has been reached; one
     // handler may add more, so the index is re-read each time.
     while (next_ < script_.size() && script_[next_].frame <= frames_) {
+        if (waited_ < script_[next_].polls) {
+            ++waited_;
+            return;
+        }
+        waited_ = 0;
         ScriptedInput input = script_[next_++];
         switch (input.kind) {
             case ScriptedInput::Kind::key:
                 events.key_down(input.value);
                 break;
             case ScriptedInput::Kind::activate:
+                if (input.value == 0) {
+                    lose_surfaces();
+                    set_display_available(false);
+                } else {
+                    set_display_available(true);
+                }
                 events.activate(input.value != 0);
                 break;
             case ScriptedInput::Kind::close:
