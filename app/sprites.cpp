@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/frame_tables.h"
 #include "app/shell.h"
 #include "gfx/gfx.h"
 
@@ -18,23 +19,6 @@ char message_buffer[128];
 void* (*sprite_allocate)(std::size_t bytes) = &std::malloc;
 
 namespace {
-
-// The frame rectangles in their sheets (inclusive) and the draw offsets.
-struct FrameTable {
-    std::int32_t left, right, top, bottom, x_offset, y_offset;
-};
-
-constexpr FrameTable fly_frames[8] = {
-    {5, 68, 0, 77, 0, 0},   {72, 148, 34, 74, -5, 2},   {153, 215, 33, 83, -2, 11},   {229, 304, 17, 80, -4, 5},
-    {2, 66, 96, 177, 0, 5}, {69, 145, 132, 175, -5, 5}, {150, 212, 134, 183, -2, 11}, {225, 300, 114, 173, -4, 0}};
-// The falling frames are cut from the top of their sheet.
-constexpr FrameTable fall_frames[4] = {
-    {0, 80, 0, 92, -5, 3}, {82, 150, 0, 96, 0, 0}, {153, 229, 0, 104, -6, 2}, {235, 319, 0, 105, -9, 2}};
-constexpr FrameTable turn_frames[4] = {
-    {3, 102, 3, 42, -18, 5}, {110, 201, 6, 49, -26, 9}, {209, 311, 12, 61, -41, 12}, {2, 68, 73, 152, -26, 11}};
-// Frames 0 to 2 come from "Mzap.pcx", frame 3 from "Mzapa.pcx".
-constexpr FrameTable zap_frames[4] = {
-    {0, 111, 0, 98, 5, 0}, {117, 224, 0, 106, 3, 11}, {2, 97, 107, 196, 0, 9}, {0, 110, 1, 112, 12, 5}};
 
 bool capture_frame(SpriteFrame*& slot, const FrameTable& table) {
     auto* frame = static_cast<SpriteFrame*>(sprite_allocate(sizeof(SpriteFrame)));
@@ -93,10 +77,10 @@ void load_sprites() {
     gfx_load_pcx("Mzapa.pcx", sheet_flags);
     if (!capture_set(zap_set, zap_frames, 3, 3)) return;
     gfx_load_pcx("Lamp.pcx", sheet_flags);
-    gfx_move_to(12, 159);
+    gfx_move_to(lamp_sheet_x, lamp_sheet_y);
     gfx_get_image(lamp_image, lamp_width, lamp_height);
     gfx_load_pcx("Rail.pcx", sheet_flags);
-    gfx_move_to(35, 199);
+    gfx_move_to(rail_sheet_x, rail_sheet_y);
     gfx_get_image(rail_image, rail_width, rail_height);
 }
 
