@@ -1,0 +1,42 @@
+// The SDL2 desktop host.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "host.h"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+
+namespace platform {
+
+class SdlHost : public Host {
+public:
+    // Null when no display can be had (no video driver, no X server).
+    static std::unique_ptr<SdlHost> open();
+    ~SdlHost() override;
+
+    bool has_display() const override { return true; }
+    bool set_mode(int width, int height, int bits) override;
+    void present(const std::uint8_t* pixels, int pitch, int width, int height, int bits,
+                 const PALETTEENTRY* palette) override;
+    void pump(HostEvents& events, bool idle) override;
+    int message_box(HWND owner, const char* text, const char* caption, UINT type) override;
+    void show_cursor(bool visible) override;
+
+private:
+    SdlHost();
+    void wait_for_tick();
+
+    SDL_Window* window_ = nullptr;
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* texture_ = nullptr;
+    int width_ = 0, height_ = 0, bits_ = 0;
+    bool cursor_visible_ = true;
+    std::uint64_t period_ = 0;
+    std::uint64_t deadline_ = 0;
+};
+
+}  // namespace platform
