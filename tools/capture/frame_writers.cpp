@@ -1,0 +1,168 @@
+#include "tools/capture/frame_writers.h"
+
+#include <gif_lib.h>
+#include <png.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+std::vector<std::uint8_t> colours(const std::vector<PALETTEENTRY>& palette) {
+    std::vector<std::uint8_t> rgb(768);
+    for (int i = 0; i < 256; ++i) {
+        if (palette.size() == 256) {
+            rgb[3 * i] = palette[i].peRed;
+            rgb[3 * i + 1] = palette[i].peGreen;
+            rgb[3 * i + 2] = palette[i].peBlue;
+        } else {
+            rgb[3 * i] = rgb[3 * i + 1] = rgb[3 * i + 2] = static_cast<std::uint8_t>(i);
+        }
+    }
+    return rgb;
+}
+
+bool same_palette(const std::vector<PALETTEENTRY>& a, const std::vector<PALETTEENTRY>& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i].peRed != b[i].peRed || a[i].peGreen != b[i].peGreen || a[i].peBlue != b[i].peBlue) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::uint32_t frame_checksum(const Frame& frame) {
+    // FNV-1a over the pixels and the colours they were shown with.
+    std::uint32_t hash = 2166136261u;
+    const std::size_t size = static_cast<std::size_t>(frame.width) * frame.height;
+    for (std::size_t i = 0; i < size; ++i) hash = (hash ^ frame.pixels[i]) * 16777619u;
+    for (std::uint8_t c : colours(frame.palette)) hash = (hash ^ c) * 16777619u;
+    return hash;
+}
+
+bool write_png(const std::string& path, const Frame& frame) {
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (out == nullptr) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    if (info == nullptr || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(out);
+        return false;
+    }
+    png_init_io(png, out);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(frame.width), static_cast<png_uint_32>(frame.height), 8,
+                 PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    const std::vector<std::uint8_t> rgb = colours(frame.palette);
+    png_color palette[256];
+    for (int i = 0; i < 256; ++i) palette[i] = png_color{rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]};
+    png_set_PLTE(png, info, palette, 256);
+    png_write_info(png, info);
+    for (int y = 0; y < frame.height; ++y) {
+        png_write_row(png, const_cast<png_bytep>(frame.pixels + static_cast<std::size_t>(y) * frame.width));
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(out) == 0;
+}
+
+GifWriter::~GifWriter() {
+    if (file_ != nullptr) {
+        int error = 0;
+        EGifCloseFile(file_, &error);
+    }
+}
+
+bool GifWriter::open(const std::string& path) {
+    int error = 0;
+    file_ = EGifOpenFileName(path.c_str(), false, &error);
+    return file_ != nullptr;
+}
+
+bool GifWriter::add(const Frame& frame) {
+    if (file_ == nullptr || failed_) return false;
+    const std::vector<std::uint8_t> rgb = colours(frame.palette);
+    GifColorType gif_colours[256];
+    for (int i = 0; i < 256; ++i) gif_colours[i] = GifColorType{rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]};
+    const std::size_t size = static_cast<std::size_t>(frame.width) * frame.height;
+    // The rectangle that differs from the frame before; all of it for the
+    // first frame and whenever the colours changed.
+    int left = 0, top = 0, right = frame.width - 1, bottom = frame.height - 1;
+    const bool whole = count_ == 0 || !same_palette(frame.palette, previous_palette_);
+    if (!whole) {
+        left = frame.width;
+        top = frame.height;
+        right = bottom = -1;
+        for (int y = 0; y < frame.height; ++y) {
+            for (int x = 0; x < frame.width; ++x) {
+                const std::size_t i = static_cast<std::size_t>(y) * frame.width + x;
+                if (frame.pixels[i] != previous_[i]) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+            }
+        }
+        if (right < 0) left = right = top = bottom = 0;  // unchanged: one pixel keeps the frame's time
+    }
+    bool ok = true;
+    if (count_ == 0) {
+        ColorMapObject* map = GifMakeMapObject(256, gif_colours);
+        ok = EGifPutScreenDesc(file_, frame.width, frame.height, 8, 0, map) == GIF_OK;
+        GifFreeMapObject(map);
+        // Loop forever.
+        const char application[] = "NETSCAPE2.0";
+        const unsigned char loop[3] = {1, 0, 0};
+        ok = ok && EGifPutExtensionLeader(file_, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
+             EGifPutExtensionBlock(file_, 11, application) == GIF_OK &&
+             EGifPutExtensionBlock(file_, 3, loop) == GIF_OK && EGifPutExtensionTrailer(file_) == GIF_OK;
+    }
+    // Inside the rectangle, pixels that did not change become transparent
+    // (an index the frame does not use), which compresses to almost nothing.
+    int transparent = NO_TRANSPARENT_COLOR;
+    if (!whole) {
+        bool used[256] = {};
+        for (std::size_t i = 0; i < size; ++i) used[frame.pixels[i]] = true;
+        for (int i = 0; i < 256 && transparent == NO_TRANSPARENT_COLOR; ++i) {
+            if (!used[i]) transparent = i;
+        }
+    }
+    // 60 frames a second in hundredths: 2, 2, 1 repeating (5 for every 3).
+    const int delay = count_ % 3 == 2 ? 1 : 2;
+    GraphicsControlBlock control{};
+    control.DisposalMode = DISPOSE_DO_NOT;
+    control.DelayTime = delay;
+    control.TransparentColor = transparent;
+    GifByteType extension[4];
+    const size_t length = EGifGCBToExtension(&control, extension);
+    ok = ok && EGifPutExtension(file_, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension) == GIF_OK;
+    ColorMapObject* local = whole && count_ > 0 ? GifMakeMapObject(256, gif_colours) : nullptr;
+    ok = ok && EGifPutImageDesc(file_, left, top, right - left + 1, bottom - top + 1, false, local) == GIF_OK;
+    if (local != nullptr) GifFreeMapObject(local);
+    std::vector<GifPixelType> row(static_cast<std::size_t>(right - left + 1));
+    for (int y = top; ok && y <= bottom; ++y) {
+        const std::size_t start = static_cast<std::size_t>(y) * frame.width + left;
+        for (std::size_t k = 0; k < row.size(); ++k) {
+            const std::uint8_t pixel = frame.pixels[start + k];
+            row[k] = transparent != NO_TRANSPARENT_COLOR && pixel == previous_[start + k]
+                         ? static_cast<GifPixelType>(transparent)
+                         : pixel;
+        }
+        ok = EGifPutLine(file_, row.data(), static_cast<int>(row.size())) == GIF_OK;
+    }
+    previous_.assign(frame.pixels, frame.pixels + size);
+    previous_palette_ = frame.palette;
+    ++count_;
+    failed_ = !ok;
+    return ok;
+}
+
+bool GifWriter::close() {
+    if (file_ == nullptr) return false;
+    int error = 0;
+    const bool ok = EGifCloseFile(file_, &error) == GIF_OK && !failed_ && count_ > 0;
+    file_ = nullptr;
+    return ok;
+}

@@ -1,0 +1,42 @@
+// Writing shown frames: indexed PNG files, an animated GIF, checksums.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/win32.h"
+
+struct GifFileType;
+
+// One 8-bit page and the palette it was shown with.
+struct Frame {
+    const std::uint8_t* pixels;  // width x height indices, rows packed
+    int width;
+    int height;
+    const std::vector<PALETTEENTRY>& palette;  // 256 entries, or empty for grey
+};
+
+std::uint32_t frame_checksum(const Frame& frame);
+bool write_png(const std::string& path, const Frame& frame);
+
+// An animated GIF at 60 frames per second. Each frame after the first is
+// stored as the rectangle that changed, so the file stays small while every
+// frame still decodes to exactly the shown pixels.
+class GifWriter {
+public:
+    GifWriter() = default;
+    GifWriter(const GifWriter&) = delete;
+    GifWriter& operator=(const GifWriter&) = delete;
+    ~GifWriter();
+    bool open(const std::string& path);
+    bool add(const Frame& frame);
+    bool close();
+
+private:
+    GifFileType* file_ = nullptr;
+    std::vector<std::uint8_t> previous_;
+    std::vector<PALETTEENTRY> previous_palette_;
+    int count_ = 0;
+    bool failed_ = false;
+};
