@@ -68,9 +68,23 @@ int virtual_key(SDL_Keycode key) {
 
 }  // namespace
 
-SdlHost::SdlHost() { period_ = SDL_GetPerformanceFrequency() / 60; }
+SdlHost::SdlHost() {
+    period_ = SDL_GetPerformanceFrequency() / 60;
+    // A diagnostic for measuring the pacing; the program itself reads nothing.
+    record_intervals_ = SDL_getenv("NIGHTWICK_FRAME_STATS") != nullptr;
+}
 
 SdlHost::~SdlHost() {
+    if (record_intervals_ && intervals_.size() > 1) {
+        std::size_t steady = 0;
+        double total = 0;
+        for (double ms : intervals_) {
+            steady += (ms >= 16.667 - 2 && ms <= 16.667 + 2) ? 1 : 0;
+            total += ms;
+        }
+        std::fprintf(stderr, "frames: %zu intervals, mean %.3f ms, %.2f%% within 16.7 +/- 2 ms\n", intervals_.size(),
+                     total / static_cast<double>(intervals_.size()), 100.0 * steady / intervals_.size());
+    }
     if (texture_ != nullptr) SDL_DestroyTexture(texture_);
     if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
     if (window_ != nullptr) SDL_DestroyWindow(window_);
@@ -167,6 +181,14 @@ void SdlHost::present(const std::uint8_t* pixels, int pitch, int width, int heig
     SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
     SDL_RenderPresent(renderer_);
     wait_for_tick();
+    if (record_intervals_) {
+        const std::uint64_t now = SDL_GetPerformanceCounter();
+        if (last_present_ != 0) {
+            intervals_.push_back(static_cast<double>(now - last_present_) * 1000.0 /
+                                 static_cast<double>(SDL_GetPerformanceFrequency()));
+        }
+        last_present_ = now;
+    }
 }
 
 void SdlHost::wait_for_tick() {

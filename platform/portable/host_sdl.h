@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "host.h"
 
@@ -37,6 +38,9 @@ private:
     bool cursor_visible_ = true;
     std::uint64_t period_ = 0;
     std::uint64_t deadline_ = 0;
+    bool record_intervals_ = false;
+    std::uint64_t last_present_ = 0;
+    std::vector<double> intervals_;
 };
 
 }  // namespace platform

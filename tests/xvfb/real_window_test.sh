@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# The program in a real window: start it under Xvfb, take a screenshot,
+# check it is a frame of the headless run pixel for pixel, quit with Escape
+# and check the exit code.
+# Usage: real_window_test.sh NIGHTWICK COMPARE_SCREENSHOT PICTURE_DIRECTORY
+set -uo pipefail
+nightwick=$1 compare=$2 pictures=$3
+for tool in Xvfb xdotool xwd xwdtopnm; do
+    command -v "$tool" >/dev/null || { echo "missing $tool"; exit 1; }
+done
+work=$(mktemp -d)
+display=":$((90 + RANDOM % 400))"
+Xvfb "$display" -screen 0 640x480x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+cleanup() { kill "$xvfb" 2>/dev/null; rm -rf "$work"; }
+trap cleanup EXIT
+for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
+
+(cd "$pictures" && DISPLAY=$display exec "$nightwick") >"$work/nightwick.log" 2>&1 &
+program=$!
+window=$(DISPLAY=$display timeout 10 xdotool search --sync --name '^Nightwick$' | head -1)
+[ -n "$window" ] || { echo "no window appeared"; cat "$work/nightwick.log"; exit 1; }
+sleep 2.5  # past frame 78, when the first mosquito is on screen
+DISPLAY=$display xwd -root -silent >"$work/shot.xwd"
+xwdtopnm "$work/shot.xwd" >"$work/shot.ppm" 2>/dev/null
+"$compare" "$work/shot.ppm" "$pictures" 3000 || { echo "the window does not show the program's frame"; exit 1; }
+
+start=$(date +%s%N)
+DISPLAY=$display xdotool key --window "$window" Escape
+for _ in $(seq 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.05; done
+if kill -0 "$program" 2>/dev/null; then
+    echo "Escape did not end the program"
+    kill "$program"
+    exit 1
+fi
+wait "$program"
+code=$?
+elapsed=$((($(date +%s%N) - start) / 1000000))
+echo "exit code $code, ended $elapsed ms after Escape"
+[ "$code" -eq 0 ] || { cat "$work/nightwick.log"; exit 1; }
+exit 0
