@@ -14,4 +14,5 @@ install_missing() {
 }
 
 # What every build needs.
-BUILD_PACKAGES=(cmake ninja-build g++ clang pkg-config libgtest-dev libbenchmark-dev)
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libbenchmark-dev
+                libsdl2-dev libcairo2-dev libpng-dev libgif-dev)
