@@ -16,7 +16,11 @@ cleanup() { kill "$xvfb" 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
 for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
 
-(cd "$pictures" && DISPLAY=$display exec "$nightwick") >"$work/nightwick.log" 2>&1 &
+# Under the sanitizers, the desktop libraries SDL loads (D-Bus, the GL
+# driver) keep memory of their own to the end; our own code's leaks are
+# checked by the headless whole-program tests.
+(cd "$pictures" && DISPLAY=$display ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" exec "$nightwick") \
+    >"$work/nightwick.log" 2>&1 &
 program=$!
 window=$(DISPLAY=$display timeout 10 xdotool search --sync --name '^Nightwick$' | head -1)
 [ -n "$window" ] || { echo "no window appeared"; cat "$work/nightwick.log"; exit 1; }
