@@ -30,7 +30,7 @@ struct DisplayMode {
     int bits;
 };
 
-struct DeviceSpec {
+struct OfferedDevice {
     std::string name;
     bool hardware = false;
     DWORD render_depths = DDBD_8 | DDBD_16 | DDBD_24 | DDBD_32;  // DDBD_ flags
@@ -86,7 +86,7 @@ std::size_t gdi_object_count();  // palettes and device contexts made and not ye
 // DirectDraw and Direct3D.
 void set_display_modes(const std::vector<DisplayMode>& modes);
 void set_rgb16_555(bool five_five_five);  // 16-bit layout offered by the display
-void set_devices(const std::vector<DeviceSpec>& devices);
+void set_devices(const std::vector<OfferedDevice>& devices);
 void lose_surfaces();  // as when another program takes the exclusive display
 // While the display is taken away, lost surfaces cannot be restored.
 void set_display_available(bool available);

@@ -10,11 +10,11 @@
 namespace platform::detail {
 namespace {
 
-DWORD offered_depths(const platform::DeviceSpec& spec) { return spec.render_depths; }
+DWORD offered_depths(const platform::OfferedDevice& offered) { return offered.render_depths; }
 
-const platform::DeviceSpec* device_with(REFCLSID guid) {
-    for (const platform::DeviceSpec& spec : world().devices) {
-        if (spec.guid == guid) return &spec;
+const platform::OfferedDevice* device_with(REFCLSID guid) {
+    for (const platform::OfferedDevice& offered : world().devices) {
+        if (offered.guid == guid) return &offered;
     }
     return nullptr;
 }
@@ -26,10 +26,10 @@ DWORD depth_flag(int bits) {
 // A device may render on a surface made for 3D whose depth it supports.
 HRESULT check_render_target(REFCLSID guid, IDirectDrawSurface7* surface_interface, Surface*& surface) {
     surface = static_cast<Surface*>(surface_interface);
-    const platform::DeviceSpec* spec = device_with(guid);
-    if (spec == nullptr || surface == nullptr || !surface->alive) return DDERR_INVALIDPARAMS;
+    const platform::OfferedDevice* offered = device_with(guid);
+    if (offered == nullptr || surface == nullptr || !surface->alive) return DDERR_INVALIDPARAMS;
     if (!(surface->caps & DDSCAPS_3DDEVICE)) return DDERR_INVALIDCAPS;
-    if (!(offered_depths(*spec) & depth_flag(surface->bits))) return DDERR_INVALIDPIXELFORMAT;
+    if (!(offered_depths(*offered) & depth_flag(surface->bits))) return DDERR_INVALIDPIXELFORMAT;
     return DD_OK;
 }
 
@@ -202,14 +202,14 @@ struct Direct3D final : IDirect3D7, IDirect3D3, IDirect3D2, Tracked {
         if (enter(method("EnumDevices"), {ptr(this), ptr(context)}, forced)) return static_cast<HRESULT>(forced);
         if (!check_alive("EnumDevices")) return DDERR_INVALIDOBJECT;
         if (callback == nullptr) return DDERR_INVALIDPARAMS;
-        for (const platform::DeviceSpec& spec : world().devices) {
+        for (const platform::OfferedDevice& offered : world().devices) {
             D3DDEVICEDESC7 desc{};
-            desc.dwDevCaps = spec.hardware ? D3DDEVCAPS_HWRASTERIZATION : 0;
-            desc.dwDeviceRenderBitDepth = spec.render_depths;
-            desc.dwDeviceZBufferBitDepth = spec.zbuffer_depths;
-            desc.deviceGUID = spec.guid;
-            std::string name = spec.name;
-            std::string description = spec.name + (spec.hardware ? " (hardware)" : " (software)");
+            desc.dwDevCaps = offered.hardware ? D3DDEVCAPS_HWRASTERIZATION : 0;
+            desc.dwDeviceRenderBitDepth = offered.render_depths;
+            desc.dwDeviceZBufferBitDepth = offered.zbuffer_depths;
+            desc.deviceGUID = offered.guid;
+            std::string name = offered.name;
+            std::string description = offered.name + (offered.hardware ? " (hardware)" : " (software)");
             if (callback(description.data(), name.data(), &desc, context) == D3DENUMRET_CANCEL) break;
         }
         return DD_OK;
@@ -220,20 +220,20 @@ struct Direct3D final : IDirect3D7, IDirect3D3, IDirect3D2, Tracked {
         if (enter(method("EnumDevices"), {ptr(this), ptr(context)}, forced)) return static_cast<HRESULT>(forced);
         if (!check_alive("EnumDevices")) return DDERR_INVALIDOBJECT;
         if (callback == nullptr) return DDERR_INVALIDPARAMS;
-        for (const platform::DeviceSpec& spec : world().devices) {
+        for (const platform::OfferedDevice& offered : world().devices) {
             // A hardware device describes itself in the hardware record; an
             // emulated one leaves that record's colour model empty.
             D3DDEVICEDESC hardware{};
             D3DDEVICEDESC software{};
             hardware.dwSize = software.dwSize = sizeof(D3DDEVICEDESC);
-            D3DDEVICEDESC& own = spec.hardware ? hardware : software;
+            D3DDEVICEDESC& own = offered.hardware ? hardware : software;
             own.dcmColorModel = D3DCOLOR_RGB;
-            own.dwDevCaps = spec.hardware ? D3DDEVCAPS_HWRASTERIZATION : 0;
-            own.dwDeviceRenderBitDepth = spec.render_depths;
-            own.dwDeviceZBufferBitDepth = spec.zbuffer_depths;
-            GUID guid = spec.guid;
-            std::string name = spec.name;
-            std::string description = spec.name + (spec.hardware ? " (hardware)" : " (software)");
+            own.dwDevCaps = offered.hardware ? D3DDEVCAPS_HWRASTERIZATION : 0;
+            own.dwDeviceRenderBitDepth = offered.render_depths;
+            own.dwDeviceZBufferBitDepth = offered.zbuffer_depths;
+            GUID guid = offered.guid;
+            std::string name = offered.name;
+            std::string description = offered.name + (offered.hardware ? " (hardware)" : " (software)");
             if (callback(&guid, description.data(), name.data(), &hardware, &software, context) == D3DENUMRET_CANCEL) {
                 break;
             }

@@ -833,7 +833,7 @@ FARPROC ddraw_export(std::string_view name) {
 
 DWORD DDrawWorld::zbuffer_depths() const {
     DWORD depths = 0;
-    for (const platform::DeviceSpec& spec : devices) depths |= spec.zbuffer_depths;
+    for (const platform::OfferedDevice& offered : devices) depths |= offered.zbuffer_depths;
     return depths;
 }
 
@@ -854,7 +854,7 @@ int surface_pitch_for(int width, int bits) {
 
 void set_display_modes(const std::vector<DisplayMode>& modes) { world().modes = modes; }
 void set_rgb16_555(bool five_five_five) { world().rgb16_555 = five_five_five; }
-void set_devices(const std::vector<DeviceSpec>& devices) { world().devices = devices; }
+void set_devices(const std::vector<OfferedDevice>& devices) { world().devices = devices; }
 void set_display_available(bool available) { world().display_available = available; }
 
 void lose_surfaces() {

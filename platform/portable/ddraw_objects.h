@@ -158,7 +158,7 @@ struct DDrawWorld {
     bool display_available = true;
     int desktop_width = 1024;
     int desktop_height = 768;
-    std::vector<platform::DeviceSpec> devices{
+    std::vector<platform::OfferedDevice> devices{
         {"Portable RGB Emulation", false, DDBD_8 | DDBD_16 | DDBD_24 | DDBD_32, DDBD_16 | DDBD_24 | DDBD_32,
          GUID{0xA4665C60, 0x2673, 0x11CF, {0xA3, 0x1A, 0x00, 0xAA, 0x00, 0xB9, 0x33, 0x56}}},
         {"Portable HAL", true, DDBD_16 | DDBD_32, DDBD_16 | DDBD_24 | DDBD_32,
