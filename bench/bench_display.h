@@ -8,6 +8,7 @@
 
 inline void bench_display() {
     platform::reset();
+    platform::set_call_logging(false);  // measure the layer, not the log
     reset_layer_globals();
     static WNDPROC procedure = [](HWND window, UINT message, WPARAM wparam, LPARAM lparam) -> LRESULT {
         return DefWindowProcA(window, message, wparam, lparam);

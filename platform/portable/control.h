@@ -43,7 +43,9 @@ struct OfferedDevice {
 // no pending failures; the headless host with no script.
 void reset();
 
-// Every platform call is appended here, in order, with its arguments.
+// Every platform call is appended here, in order, with its arguments, while
+// logging is on (the default). Programs that run for long turn it off.
+void set_call_logging(bool on);
 const std::vector<Call>& calls();
 void clear_calls();
 // The calls named `name`, in order.

@@ -2,9 +2,12 @@
 // be opened, otherwise a host without a display, on which the program's mode
 // change fails as it would on a machine without DirectDraw.
 #include "../win32.h"
+#include "control.h"
 #include "host_sdl.h"
 
 int main() {
+    // A desktop run lasts as long as the user likes: keep no call log.
+    platform::set_call_logging(false);
     if (auto desktop = platform::SdlHost::open()) {
         platform::set_host(std::move(desktop));
     } else {

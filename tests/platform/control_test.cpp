@@ -41,6 +41,17 @@ TEST_F(ControlTest, FailuresCanWaitForSomeCallsToPassFirst) {
     EXPECT_EQ(GetVersion() & 0x80000000u, 0u);
 }
 
+TEST_F(ControlTest, LoggingCanBeTurnedOffWhileFailuresStillApply) {
+    platform::set_call_logging(false);
+    platform::fail_next("GetFocus", 1, 0x1234);
+    EXPECT_EQ(GetFocus(), reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x1234)));
+    GetVersion();
+    EXPECT_TRUE(platform::calls().empty());
+    platform::reset();  // on again
+    GetVersion();
+    EXPECT_EQ(platform::calls().size(), 1u);
+}
+
 TEST_F(ControlTest, ResetForgetsWindowsFilesModulesAndFailures) {
     LoadLibraryA("AVIFIL32.DLL");
     GlobalAlloc(GPTR, 10);

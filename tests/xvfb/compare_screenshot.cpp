@@ -64,6 +64,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::filesystem::current_path(argv[2]);
+    platform::set_call_logging(false);
     auto host = std::make_unique<platform::HeadlessHost>();
     host->key_at(std::atoi(argv[3]), VK_ESCAPE);
     host->on_present(compare, &search);

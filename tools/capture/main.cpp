@@ -167,6 +167,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "nightwick-capture: cannot write %s\n", options.gif.c_str());
         return 1;
     }
+    platform::set_call_logging(false);  // long runs keep no call log
     auto host = std::make_unique<platform::HeadlessHost>();
     platform::HeadlessHost* headless = host.get();
     platform::set_host(std::move(host));
