@@ -1,7 +1,9 @@
 #include "tools/capture/frame_writers.h"
 
+#include <fcntl.h>
 #include <gif_lib.h>
 #include <png.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -75,8 +77,12 @@ GifWriter::~GifWriter() {
 }
 
 bool GifWriter::open(const std::string& path) {
+    // Opened here so the file gets the usual permissions, not owner-only.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (fd < 0) return false;
     int error = 0;
-    file_ = EGifOpenFileName(path.c_str(), false, &error);
+    file_ = EGifOpenFileHandle(fd, &error);
+    if (file_ == nullptr) ::close(fd);
     return file_ != nullptr;
 }
 
