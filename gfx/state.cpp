@@ -22,3 +22,9 @@ void reset_layer_globals() {
     read_block = {};
     read_buffer = ReadBuffer{read_block.data(), static_cast<std::int32_t>(read_block.size())};
 }
+
+void clear_surface_desc() {
+    const DWORD size = display.surface_desc.dwSize;
+    display.surface_desc = DDSURFACEDESC2{};
+    display.surface_desc.dwSize = size;
+}

@@ -136,6 +136,8 @@ void lock_surface();
 void unlock_surface();
 
 void rebuild_color_lookup();
+// Empties the shared surface description, keeping the size that names it.
+void clear_surface_desc();
 // Empties the table and the buffer-side state, as every display set-up does.
 void reset_buffer_state();
 // Puts every global of the layer back to its value at program start.

@@ -2,8 +2,6 @@
 // viewport, for the Direct3D 7, 3 and 2 interfaces.
 #include "gfx/display/direct3d.h"
 
-#include <cstring>
-
 #include "gfx/state.h"
 
 namespace {
@@ -64,10 +62,8 @@ HRESULT create_device(const GUID& device, IDirectDrawSurface7* back) {
 }
 
 HRESULT create_zbuffer(int depth, DWORD caps) {
+    clear_surface_desc();
     DDSURFACEDESC2& desc = display.surface_desc;
-    const DWORD size = desc.dwSize;
-    std::memset(&desc, 0, sizeof desc);
-    desc.dwSize = size;
     desc.dwWidth = static_cast<DWORD>(display.mode_width);
     desc.dwHeight = static_cast<DWORD>(display.mode_height);
     desc.ddsCaps.dwCaps = caps;
@@ -160,10 +156,14 @@ void setup_direct3d() {
     void* d3d = nullptr;
     HRESULT result = display.ddraw->QueryInterface(wanted, &d3d);
     if (FAILED(result) || d3d == nullptr) return fail_3d(FAILED(result) ? result : E_NOINTERFACE);
-    display.d3d = static_cast<IUnknown*>(d3d);
-    if (display.ddraw_version == 7) display.d3d = static_cast<IDirect3D7*>(d3d);
-    if (display.ddraw_version == 6) display.d3d = static_cast<IDirect3D3*>(d3d);
-    if (display.ddraw_version == 5) display.d3d = static_cast<IDirect3D2*>(d3d);
+    // Kept as IUnknown through the interface the version asked for.
+    if (display.ddraw_version == 7) {
+        display.d3d = static_cast<IDirect3D7*>(d3d);
+    } else if (display.ddraw_version == 6) {
+        display.d3d = static_cast<IDirect3D3*>(d3d);
+    } else {
+        display.d3d = static_cast<IDirect3D2*>(d3d);
+    }
 
     DeviceChoice choice;
     choice.display_depth_bit = render_depth_code(display.mode_bits);

@@ -2,7 +2,6 @@
 // windowed, or exclusive full screen with a flip chain whose back buffer is
 // buffer 0.
 #include <array>
-#include <cstring>
 
 #include "gfx/display/direct3d.h"
 #include "gfx/state.h"
@@ -96,10 +95,8 @@ bool read_pixel_format(bool sixteen_bits) {
 
 // Fills the shared description for a primary surface with the given caps.
 void describe_primary(DWORD caps, bool flip_chain) {
+    clear_surface_desc();
     DDSURFACEDESC2& desc = display.surface_desc;
-    const DWORD size = desc.dwSize;
-    std::memset(&desc, 0, sizeof desc);
-    desc.dwSize = size;
     desc.dwFlags = DDSD_CAPS;
     desc.ddsCaps.dwCaps = caps;
     if (flip_chain) {

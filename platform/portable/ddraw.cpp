@@ -214,10 +214,8 @@ void Surface::fill_description(DDSURFACEDESC2& desc) const {
 }
 
 void Surface::present() const {
-    const Surface* shown = this;
-    const PALETTEENTRY* entries = nullptr;
-    if (palette != nullptr) entries = palette->entries.data();
-    platform::host().present(shown->memory.data(), pitch, width, height, bits, entries);
+    const PALETTEENTRY* entries = palette != nullptr ? palette->entries.data() : nullptr;
+    platform::host().present(memory.data(), pitch, width, height, bits, entries);
 }
 
 HRESULT Surface::QueryInterface(REFIID riid, void** object) {
