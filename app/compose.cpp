@@ -3,26 +3,54 @@
 #include "app/compose.h"
 
 #include <algorithm>
+#include <array>
 
 #include "app/insects.h"
 #include "app/shell.h"
 #include "app/sprites.h"
 #include "gfx/gfx.h"
 
-void restore_background(Insect* insect) {
-    const Box& a = insect->box;
-    const Box& b = insect->last_box;
+namespace {
+
+// The boxes of insects removed in the last frame; at most every insect there is.
+std::array<Box, max_insects> removed_boxes{};
+std::size_t removed_count = 0;
+
+void restore_union(const Box& a, const Box& b) {
     // Each bound is clamped on the side where it can leave the screen; a
     // union wholly beyond an edge ends inverted and is skipped.
     const std::int32_t left = std::max(std::min(a.left, b.left), 0);
     const std::int32_t right = std::min(std::max(a.right, b.right), 639);
     const std::int32_t top = std::max(std::min(a.top, b.top), 0);
     const std::int32_t bottom = std::min(std::max(a.bottom, b.bottom), 479);
-    insect->last_box = insect->box;
     if (left <= right && top <= bottom) {
         gfx_copy_rect(left, right, top, bottom, left, bottom, background_buffer, screen_buffer);
     }
 }
+
+}  // namespace
+
+void restore_background(Insect* insect) {
+    const Box a = insect->box;
+    const Box b = insect->last_box;
+    insect->last_box = insect->box;
+    restore_union(a, b);
+}
+
+void keep_removed_boxes(const Insect* insect) {
+    if (removed_count == removed_boxes.size()) return;
+    const Box& a = insect->box;
+    const Box& b = insect->last_box;
+    removed_boxes[removed_count++] =
+        Box{std::min(a.left, b.left), std::max(a.right, b.right), std::min(a.top, b.top), std::max(a.bottom, b.bottom)};
+}
+
+void restore_removed() {
+    for (std::size_t i = 0; i < removed_count; ++i) restore_union(removed_boxes[i], removed_boxes[i]);
+    removed_count = 0;
+}
+
+void forget_removed() { removed_count = 0; }
 
 void draw_insect(Insect* insect) {
     const SpriteFrame& s = *insect->sprite;

@@ -1,6 +1,7 @@
 // The entry point, the window procedure and the frame routine.
 #include "app/shell.h"
 
+#include "app/background.h"
 #include "app/compose.h"
 #include "app/insects.h"
 #include "app/sprites.h"
@@ -14,8 +15,6 @@ std::int32_t app_active = 0;
 std::int32_t app_initialised = 0;
 
 namespace {
-
-constexpr const char* background_file = "VeskBack.pcx";
 
 // Both pages of the flip chain get the clean background.
 void background_to_both_pages() {
@@ -43,7 +42,7 @@ LRESULT start_up(HWND window) {
     background_buffer = gfx_create_buffer(640, 480);
     gfx_select_buffer(background_buffer);
     gfx_attach_palette();
-    gfx_load_pcx(background_file, PCX_NO_COLOR_REDUCTION);
+    load_background();
     load_sprites();
     if (message_buffer[0] != '\0') {
         // Without all its frames the animation cannot run: say why and end.
@@ -59,15 +58,20 @@ LRESULT start_up(HWND window) {
     return 0;
 }
 
+// The display took the surfaces' memory away: they come back empty, and the
+// scene is put back on both pages. The insects go on where they were.
+void repaint_scene() {
+    gfx_restore_surfaces();
+    gfx_select_buffer(background_buffer);
+    reload_background();
+    gfx_select_buffer(screen_buffer);
+    background_to_both_pages();
+}
+
 void activate(WPARAM active) {
     app_active = static_cast<std::int32_t>(active);
     if (app_active == 0 || app_initialised == 0) return;
-    // The display was taken away: its surfaces come back empty.
-    gfx_restore_surfaces();
-    gfx_select_buffer(background_buffer);
-    gfx_load_pcx(background_file, PCX_NO_COLOR_REDUCTION);
-    gfx_select_buffer(screen_buffer);
-    background_to_both_pages();
+    repaint_scene();
 }
 
 void shut_down(HWND window) {
@@ -108,11 +112,17 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPAR
 void present_frame() { gfx_flip(); }
 
 void run_frame() {
+    // Surfaces can be lost while the program stays active (another program
+    // changed the mode for a moment): the scene is repainted before this
+    // frame is drawn over it.
+    if (gfx_surfaces_lost() != 0) repaint_scene();
     if (random_next() % 41 == 9 && insect_count < max_insects) spawn_insect();
+    restore_removed();
     for (Insect* insect = insect_head; insect != nullptr; insect = insect->next) restore_background(insect);
     for (Insect* insect = insect_head; insect != nullptr;) {
         // The routine may free the insect: its successor is read first.
         Insect* next = insect->next;
+        if (insect->state == remove_insect) keep_removed_boxes(insect);
         insect->state(insect);
         insect = next;
     }
@@ -132,6 +142,8 @@ void reset_app_globals() {
     reset_insect_list();
     random_seed = 1;
     free_sprites();
+    forget_removed();
+    forget_background();
     screen_buffer = 0;
     background_buffer = 0;
     window_dc = nullptr;
@@ -168,6 +180,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
             DispatchMessageA(&msg);
         } else if (app_active != 0) {
             run_frame();
+        } else {
+            // Nothing to draw and nothing to do until a message comes.
+            WaitMessage();
         }
     }
 }

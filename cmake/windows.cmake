@@ -1,7 +1,7 @@
 # The Windows build: the same program sources against the real SDK.
 add_library(gfx STATIC ${GFX_SOURCES})
 target_include_directories(gfx PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(gfx PUBLIC user32 gdi32 kernel32 dxguid)
+target_link_libraries(gfx PUBLIC user32 gdi32 kernel32 winmm dxguid)
 
 add_executable(nightwick WIN32 ${APP_SOURCES})
 target_link_libraries(nightwick PRIVATE gfx)

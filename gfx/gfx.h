@@ -47,6 +47,10 @@ void gfx_set_image_palette(std::int32_t count8, const std::uint8_t* rgb8, std::i
                            const std::uint8_t* rgb_deep);
 std::int32_t gfx_flip();
 std::int32_t gfx_restore_surfaces();
+// 1 when a surface of the display has lost its memory since the last
+// gfx_restore_surfaces (whether or not a flip already restored the primary
+// surface by itself), so its pictures must be drawn again; else 0.
+std::int32_t gfx_surfaces_lost();
 std::int32_t gfx_deselect_buffers();
 std::int32_t gfx_shutdown();
 

@@ -59,6 +59,16 @@ struct DisplayState {
     HPALETTE current_palette = nullptr;
     HPALETTE saved_palette = nullptr;
 
+    // Frame pacing: where the grid of 60 Hz ticks starts on the
+    // high-resolution counter, and the frames shown on it since (-1 before
+    // the first); whether a 1 ms timer resolution is held for the waits.
+    std::int64_t pace_base = 0;
+    std::int64_t pace_frames = -1;
+    std::int32_t timer_period_held = 0;
+    // A loss that a flip restored by itself still leaves the other surfaces
+    // without their pictures.
+    std::int32_t loss_seen = 0;
+
     // The buffer side.
     std::int32_t lock_count = 0;
     std::int32_t new_buffer_depth = 8;
@@ -134,6 +144,17 @@ void unlock_active_buffer();
 // The platform lock itself, used by the palette step around a palette change.
 void lock_surface();
 void unlock_surface();
+
+// Remembers a platform answer that says the surfaces lost their memory.
+inline HRESULT note_loss(HRESULT result) {
+    if (result == DDERR_SURFACELOST) display.loss_seen = 1;
+    return result;
+}
+
+// Holds the frame just shown until the next 1/60 s tick.
+void pace_frame();
+// Gives back what pacing holds of the system: the timer resolution.
+void end_pacing();
 
 void rebuild_color_lookup();
 // Empties the shared surface description, keeping the size that names it.

@@ -12,6 +12,7 @@
 // The SDK headers depend on each other in this order.
 // clang-format off
 #include <windows.h>
+#include <mmsystem.h>
 #include <ddraw.h>
 #include <d3d.h>
 // clang-format on

@@ -16,7 +16,7 @@ void lock_surface() {
     lock_granted = false;
     active_buffer.pixels = nullptr;
     if (active_buffer.surface == nullptr) return;
-    if (SUCCEEDED(active_buffer.surface->Lock(nullptr, &display.surface_desc, DDLOCK_WAIT, nullptr)) &&
+    if (SUCCEEDED(note_loss(active_buffer.surface->Lock(nullptr, &display.surface_desc, DDLOCK_WAIT, nullptr))) &&
         display.surface_desc.lpSurface != nullptr) {
         active_buffer.pixels = static_cast<std::uint8_t*>(display.surface_desc.lpSurface);
         lock_granted = true;

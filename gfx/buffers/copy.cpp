@@ -40,7 +40,8 @@ std::int32_t gfx_copy_rect(std::int32_t min_x, std::int32_t max_x, std::int32_t 
     if (w <= 0 || h <= 0) return 0;
 
     RECT area{static_cast<LONG>(sx), static_cast<LONG>(sy), static_cast<LONG>(sx + w), static_cast<LONG>(sy + h)};
-    to->surface->BltFast(static_cast<DWORD>(dx), static_cast<DWORD>(dy), from->surface, &area, DDBLTFAST_WAIT);
+    note_loss(
+        to->surface->BltFast(static_cast<DWORD>(dx), static_cast<DWORD>(dy), from->surface, &area, DDBLTFAST_WAIT));
     return 0;
 }
 
@@ -51,6 +52,6 @@ std::int32_t gfx_copy_buffer(BufferHandle source, BufferHandle destination) {
     const std::int64_t from_row = static_cast<std::int64_t>(from->width) * (from->bits_per_pixel / 8);
     const std::int64_t to_row = static_cast<std::int64_t>(to->width) * (to->bits_per_pixel / 8);
     if (from_row != to_row || from->height != to->height) return 0;
-    to->surface->BltFast(0, 0, from->surface, nullptr, DDBLTFAST_WAIT);
+    note_loss(to->surface->BltFast(0, 0, from->surface, nullptr, DDBLTFAST_WAIT));
     return 0;
 }

@@ -61,5 +61,6 @@ std::int32_t gfx_shutdown() {
         DeleteDC(display.memory_dc);
         display.memory_dc = nullptr;
     }
+    end_pacing();
     return 0;
 }

@@ -98,4 +98,7 @@ int misuse_count();
 std::vector<std::string> live_object_kinds();
 int surface_pitch_for(int width, int bits);
 
+// Timer periods asked for with timeBeginPeriod and not yet given back.
+int timer_periods_held();
+
 }  // namespace platform

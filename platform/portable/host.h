@@ -30,9 +30,15 @@ public:
     // Shows a page: 8-bit pixels through the palette, or RGB pixels.
     virtual void present(const std::uint8_t* pixels, int pitch, int width, int height, int bits,
                          const PALETTEENTRY* palette) = 0;
-    // Delivers pending input. `idle` is true when the application is inactive
-    // and its queue is empty, so a desktop host may wait briefly for an event.
-    virtual void pump(HostEvents& events, bool idle) = 0;
+    // Delivers pending input without waiting.
+    virtual void pump(HostEvents& events) = 0;
+    // Waits until input arrives and delivers it: a program with nothing to
+    // do sleeps here instead of polling.
+    virtual void wait(HostEvents& events) = 0;
+    // The clock behind QueryPerformanceCounter, in nanoseconds, and the wait
+    // behind Sleep. A desktop host keeps real time.
+    virtual std::uint64_t clock_ns() const;
+    virtual void sleep(std::uint32_t milliseconds);
     virtual int message_box(HWND owner, const char* text, const char* caption, UINT type) = 0;
     virtual void show_cursor(bool visible) { (void)visible; }
 };
@@ -40,7 +46,7 @@ public:
 // Scripted input for the headless host: it fires once the host has shown
 // `frame` pages (0: at the first chance).
 struct ScriptedInput {
-    enum class Kind { key, activate, close };
+    enum class Kind { key, activate, close, lose };
     int frame = 0;
     Kind kind = Kind::key;
     int value = 0;  // virtual key, or 1 / 0 for activation
@@ -59,12 +65,25 @@ public:
         script({frame, ScriptedInput::Kind::activate, active ? 1 : 0, polls});
     }
 
+    // Surfaces lost while the program stays active, as when another program
+    // changes the display mode for a moment.
+    void lose_at(int frame) { script({frame, ScriptedInput::Kind::lose, 0}); }
+
     bool has_display() const override { return display_; }
     bool set_mode(int width, int height, int bits) override;
     void present(const std::uint8_t* pixels, int pitch, int width, int height, int bits,
                  const PALETTEENTRY* palette) override;
-    void pump(HostEvents& events, bool idle) override;
+    void pump(HostEvents& events) override;
+    // Nothing arrives between scripted inputs: a wait plays the next one at
+    // once, and with the script played out it closes the window, as a
+    // program waiting for input nobody will give must end somehow.
+    void wait(HostEvents& events) override;
     int message_box(HWND owner, const char* text, const char* caption, UINT type) override;
+    // The headless clock is virtual: it moves only when the program sleeps or
+    // a test advances it, so runs are unpaced and the same every time.
+    std::uint64_t clock_ns() const override { return clock_ns_; }
+    void sleep(std::uint32_t milliseconds) override { clock_ns_ += std::uint64_t{milliseconds} * 1'000'000u; }
+    void advance_clock(std::uint64_t nanoseconds) { clock_ns_ += nanoseconds; }
 
     // Pages shown so far.
     int frames() const { return frames_; }
@@ -87,6 +106,7 @@ private:
     int waited_ = 0;
     int frames_ = 0;
     int width_ = 0, height_ = 0, bits_ = 0;
+    std::uint64_t clock_ns_ = 1'000'000'000u;
     std::vector<std::uint8_t> page_;
     std::vector<PALETTEENTRY> palette_;
     void (*callback_)(const HeadlessHost&, void*) = nullptr;

@@ -37,8 +37,7 @@ void HeadlessHost::present(const std::uint8_t* pixels, int pitch, int width, int
     if (callback_ != nullptr) callback_(*this, callback_context_);
 }
 
-void HeadlessHost::pump(HostEvents& events, bool idle) {
-    (void)idle;
+void HeadlessHost::pump(HostEvents& events) {
     // Inputs fire in script order once their frame has been reached; one
     // handler may add more, so the index is re-read each time.
     while (next_ < script_.size() && script_[next_].frame <= frames_) {
@@ -64,8 +63,23 @@ void HeadlessHost::pump(HostEvents& events, bool idle) {
             case ScriptedInput::Kind::close:
                 events.close();
                 break;
+            case ScriptedInput::Kind::lose:
+                lose_surfaces();
+                break;
         }
     }
+}
+
+void HeadlessHost::wait(HostEvents& events) {
+    if (next_ >= script_.size()) {
+        events.close();
+        return;
+    }
+    // What the program waits for is the next scripted input, whatever its
+    // frame: no page is shown while it waits.
+    waited_ = script_[next_].polls;
+    script_[next_].frame = std::min(script_[next_].frame, frames_);
+    pump(events);
 }
 
 int HeadlessHost::message_box(HWND owner, const char* text, const char* caption, UINT type) {

@@ -1,10 +1,11 @@
 // The desktop host: an SDL2 window, full screen, showing each flipped page
-// through the palette, scaled without blurring; a steady 60 Hz clock paces
-// the flips; SDL events become window messages.
+// through the palette, scaled without blurring; SDL events become window
+// messages. The program paces its own flips on the platform's clock.
 #include "host_sdl.h"
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -69,7 +70,6 @@ int virtual_key(SDL_Keycode key) {
 }  // namespace
 
 SdlHost::SdlHost() {
-    period_ = SDL_GetPerformanceFrequency() / 60;
     // A diagnostic for measuring the pacing; the program itself reads nothing.
     record_intervals_ = SDL_getenv("NIGHTWICK_FRAME_STATS") != nullptr;
 }
@@ -82,8 +82,15 @@ SdlHost::~SdlHost() {
             steady += (ms >= 16.667 - 2 && ms <= 16.667 + 2) ? 1 : 0;
             total += ms;
         }
-        std::fprintf(stderr, "frames: %zu intervals, mean %.3f ms, %.2f%% within 16.7 +/- 2 ms\n", intervals_.size(),
-                     total / static_cast<double>(intervals_.size()), 100.0 * steady / intervals_.size());
+        std::vector<double> sorted = intervals_;
+        std::sort(sorted.begin(), sorted.end());
+        const auto at = [&](double share) { return sorted[static_cast<std::size_t>(share * (sorted.size() - 1))]; };
+        std::fprintf(stderr,
+                     "frames: %zu intervals, mean %.3f ms, %.2f%% within 16.7 +/- 2 ms; "
+                     "min %.2f, 1%% %.2f, median %.2f, 99%% %.2f, max %.2f ms\n",
+                     intervals_.size(), total / static_cast<double>(intervals_.size()),
+                     100.0 * steady / intervals_.size(), sorted.front(), at(0.01), at(0.5), at(0.99), sorted.back());
+        std::fprintf(stderr, "frames: drawing a page into the window took up to %.2f ms\n", drawing_ms_);
     }
     if (texture_ != nullptr) SDL_DestroyTexture(texture_);
     if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
@@ -137,13 +144,39 @@ bool SdlHost::set_mode(int width, int height, int bits) {
     width_ = width;
     height_ = height;
     bits_ = bits;
-    deadline_ = 0;
     return true;
 }
+
+namespace {
+
+// One page row into the texture's 32-bit pixels: one loop per depth, chosen
+// once per page.
+void convert_8(const std::uint8_t* in, std::uint32_t* out, int width, const std::uint32_t* colours) {
+    for (int x = 0; x < width; ++x) out[x] = colours[in[x]];
+}
+
+void convert_16(const std::uint8_t* in, std::uint32_t* out, int width, const std::uint32_t*) {
+    for (int x = 0; x < width; ++x) {
+        const unsigned v = in[2 * x] | (in[2 * x + 1] << 8);
+        out[x] = 0xFF000000u | (((v >> 11) & 31) << 19) | (((v >> 5) & 63) << 10) | ((v & 31) << 3);
+    }
+}
+
+template <int Bytes>
+void convert_rgb(const std::uint8_t* in, std::uint32_t* out, int width, const std::uint32_t*) {
+    for (int x = 0; x < width; ++x) {
+        out[x] = 0xFF000000u | (in[Bytes * x + 2] << 16) | (in[Bytes * x + 1] << 8) | in[Bytes * x];
+    }
+}
+
+}  // namespace
 
 void SdlHost::present(const std::uint8_t* pixels, int pitch, int width, int height, int bits,
                       const PALETTEENTRY* palette) {
     if (texture_ == nullptr || width != width_ || height != height_) return;
+    // A frame's interval is taken when the program hands it over, so that it
+    // measures the program's pacing; the drawing below is the display's.
+    const std::uint64_t handed = SDL_GetPerformanceCounter();
     void* out = nullptr;
     int out_pitch = 0;
     if (SDL_LockTexture(texture_, nullptr, &out, &out_pitch) == 0) {
@@ -153,26 +186,13 @@ void SdlHost::present(const std::uint8_t* pixels, int pitch, int width, int heig
                              ? 0xFF000000u | (palette[i].peRed << 16) | (palette[i].peGreen << 8) | palette[i].peBlue
                              : 0xFF000000u | (i << 16) | (i << 8) | i;
         }
+        const auto convert = bits == 8    ? convert_8
+                             : bits == 16 ? convert_16
+                             : bits == 24 ? convert_rgb<3>
+                                          : convert_rgb<4>;
         for (int y = 0; y < height; ++y) {
-            const std::uint8_t* in = pixels + static_cast<std::ptrdiff_t>(y) * pitch;
-            auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(out) + y * out_pitch);
-            for (int x = 0; x < width; ++x) {
-                switch (bits) {
-                    case 8:
-                        row[x] = colours[in[x]];
-                        break;
-                    case 16: {
-                        const unsigned v = in[2 * x] | (in[2 * x + 1] << 8);
-                        row[x] = 0xFF000000u | (((v >> 11) & 31) << 19) | (((v >> 5) & 63) << 10) | ((v & 31) << 3);
-                        break;
-                    }
-                    default: {
-                        const int bytes = bits / 8;
-                        row[x] = 0xFF000000u | (in[bytes * x + 2] << 16) | (in[bytes * x + 1] << 8) | in[bytes * x];
-                        break;
-                    }
-                }
-            }
+            convert(pixels + static_cast<std::ptrdiff_t>(y) * pitch,
+                    reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(out) + y * out_pitch), width, colours);
         }
         SDL_UnlockTexture(texture_);
     }
@@ -180,71 +200,54 @@ void SdlHost::present(const std::uint8_t* pixels, int pitch, int width, int heig
     SDL_RenderClear(renderer_);
     SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
     SDL_RenderPresent(renderer_);
-    wait_for_tick();
     if (record_intervals_) {
-        const std::uint64_t now = SDL_GetPerformanceCounter();
-        if (last_present_ != 0) {
-            intervals_.push_back(static_cast<double>(now - last_present_) * 1000.0 /
-                                 static_cast<double>(SDL_GetPerformanceFrequency()));
-        }
-        last_present_ = now;
+        const double frequency = static_cast<double>(SDL_GetPerformanceFrequency());
+        if (last_present_ != 0) intervals_.push_back(static_cast<double>(handed - last_present_) * 1000.0 / frequency);
+        drawing_ms_ =
+            std::max(drawing_ms_, static_cast<double>(SDL_GetPerformanceCounter() - handed) * 1000.0 / frequency);
+        last_present_ = handed;
     }
 }
 
-void SdlHost::wait_for_tick() {
-    // Absolute deadlines on the high-resolution counter: a steady 60 Hz
-    // whatever the monitor, since speeds are in pixels per frame.
-    const std::uint64_t now = SDL_GetPerformanceCounter();
-    if (deadline_ == 0 || now > deadline_ + 4 * period_) {
-        deadline_ = now + period_;  // starting, or far behind: no burst to catch up
-    } else {
-        deadline_ += period_;
-    }
-    const std::uint64_t frequency = SDL_GetPerformanceFrequency();
-    for (;;) {
-        const std::uint64_t current = SDL_GetPerformanceCounter();
-        if (current >= deadline_) break;
-        const std::uint64_t left_ms = (deadline_ - current) * 1000 / frequency;
-        if (left_ms > 2) {
-            SDL_Delay(static_cast<Uint32>(left_ms - 2));
-        } else {
-            SDL_Delay(0);
-        }
-    }
-}
-
-void SdlHost::pump(HostEvents& events, bool idle) {
-    SDL_Event event;
-    // An inactive program with nothing to do waits here briefly instead of
-    // spinning; an active one is paced by its flips.
-    bool have = idle ? SDL_WaitEventTimeout(&event, 20) != 0 : SDL_PollEvent(&event) != 0;
-    while (have) {
-        switch (event.type) {
-            case SDL_KEYDOWN:
-                if (const int key = virtual_key(event.key.keysym.sym); key != 0) events.key_down(key);
-                break;
-            case SDL_QUIT:
+void SdlHost::deliver(const SDL_Event& event, HostEvents& events) {
+    switch (event.type) {
+        case SDL_KEYDOWN:
+            if (const int key = virtual_key(event.key.keysym.sym); key != 0) events.key_down(key);
+            break;
+        case SDL_QUIT:
+            events.close();
+            break;
+        case SDL_WINDOWEVENT:
+            if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+                // As an exclusive display would, losing focus takes the
+                // surfaces away.
+                lose_surfaces();
+                set_display_available(false);
+                last_present_ = 0;  // the pause is no frame interval
+                events.activate(false);
+            } else if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+                set_display_available(true);
+                events.activate(true);
+            } else if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
                 events.close();
-                break;
-            case SDL_WINDOWEVENT:
-                if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
-                    // As an exclusive display would, losing focus takes the
-                    // surfaces away.
-                    lose_surfaces();
-                    set_display_available(false);
-                    events.activate(false);
-                } else if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
-                    set_display_available(true);
-                    events.activate(true);
-                } else if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
-                    events.close();
-                }
-                break;
-            default:
-                break;
-        }
-        have = SDL_PollEvent(&event) != 0;
+            }
+            break;
+        default:
+            break;
     }
+}
+
+void SdlHost::pump(HostEvents& events) {
+    SDL_Event event;
+    while (SDL_PollEvent(&event) != 0) deliver(event, events);
+}
+
+void SdlHost::wait(HostEvents& events) {
+    // Blocks in the window system until something happens: an inactive
+    // program costs nothing while it waits.
+    SDL_Event event;
+    if (SDL_WaitEvent(&event) != 0) deliver(event, events);
+    pump(events);
 }
 
 int SdlHost::message_box(HWND owner, const char* text, const char* caption, UINT type) {

@@ -10,6 +10,7 @@
 struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
+union SDL_Event;
 
 namespace platform {
 
@@ -23,24 +24,24 @@ public:
     bool set_mode(int width, int height, int bits) override;
     void present(const std::uint8_t* pixels, int pitch, int width, int height, int bits,
                  const PALETTEENTRY* palette) override;
-    void pump(HostEvents& events, bool idle) override;
+    void pump(HostEvents& events) override;
+    void wait(HostEvents& events) override;
     int message_box(HWND owner, const char* text, const char* caption, UINT type) override;
     void show_cursor(bool visible) override;
 
 private:
     SdlHost();
-    void wait_for_tick();
+    void deliver(const SDL_Event& event, HostEvents& events);
 
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
     int width_ = 0, height_ = 0, bits_ = 0;
     bool cursor_visible_ = true;
-    std::uint64_t period_ = 0;
-    std::uint64_t deadline_ = 0;
     bool record_intervals_ = false;
     std::uint64_t last_present_ = 0;
     std::vector<double> intervals_;
+    double drawing_ms_ = 0;
 };
 
 }  // namespace platform

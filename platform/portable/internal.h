@@ -26,6 +26,7 @@ void note_misuse(std::string_view what);
 
 void reset_log();
 void reset_kernel32();
+void reset_timing();
 void reset_user32();
 void reset_gdi32();
 void reset_ddraw();

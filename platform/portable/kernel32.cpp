@@ -163,14 +163,18 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, SECURITY_ATTRI
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    int fd = ::open(name, mode | O_CLOEXEC, 0644);
+    // Opened without blocking: a named pipe or a device in place of a file
+    // must not hold the program up before it is found not to be a file.
+    int fd = ::open(name, mode | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) {
         SetLastError(errno == ENOENT || errno == ENOTDIR ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
     struct stat info {};
-    // A directory cannot be opened as a file.
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    // Only a regular file is a file here: directories, pipes, sockets and
+    // devices fail at once.
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
         ::close(fd);
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;

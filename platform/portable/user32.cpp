@@ -235,6 +235,19 @@ BOOL WINAPI DestroyWindow(HWND window) {
     return TRUE;
 }
 
+BOOL WINAPI WaitMessage() {
+    std::int64_t forced;
+    if (enter("WaitMessage", {}, forced)) return forced_as<BOOL>(forced);
+    User& state = user();
+    // Returns as soon as there is something to take; otherwise the host
+    // sleeps until input comes.
+    if (state.queue.empty() && !state.quit_posted) {
+        Events events;
+        platform::host().wait(events);
+    }
+    return TRUE;
+}
+
 BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT remove) {
     std::int64_t forced;
     if (enter("PeekMessageA", {ptr(msg), ptr(window), num(first), num(last), num(remove)}, forced)) {
@@ -243,7 +256,7 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT rem
     if (msg == nullptr) return FALSE;
     User& state = user();
     Events events;
-    platform::host().pump(events, !state.active && state.queue.empty() && !state.quit_posted);
+    platform::host().pump(events);
     for (auto it = state.queue.begin(); it != state.queue.end(); ++it) {
         bool window_matches = window == nullptr || it->hwnd == window;
         bool range_matches = (first == 0 && last == 0) || (it->message >= first && it->message <= last);

@@ -273,7 +273,24 @@ struct OVERLAPPED;
 #define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
 #define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
 
+// The high-resolution counter's value and rate.
+union LARGE_INTEGER {
+    struct {
+        DWORD LowPart;
+        LONG HighPart;
+    } u;
+    std::int64_t QuadPart;
+};
+
+// WINMM: the system timer's resolution, which Sleep keeps to.
+using MMRESULT = UINT;
+#define TIMERR_NOERROR 0
+#define TIMERR_NOCANDO 97
+
 // KERNEL32
+BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count);
+BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency);
+void WINAPI Sleep(DWORD milliseconds);
 HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, SECURITY_ATTRIBUTES* security, DWORD disposition,
                           DWORD flags, HANDLE template_file);
 BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read, OVERLAPPED* overlapped);
@@ -297,6 +314,7 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWO
 BOOL WINAPI ShowWindow(HWND window, int show);
 BOOL WINAPI UpdateWindow(HWND window);
 BOOL WINAPI DestroyWindow(HWND window);
+BOOL WINAPI WaitMessage();
 BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT remove);
 BOOL WINAPI TranslateMessage(const MSG* msg);
 LRESULT WINAPI DispatchMessageA(const MSG* msg);
@@ -314,6 +332,10 @@ int WINAPI GetSystemMetrics(int index);
 int WINAPI ShowCursor(BOOL show);
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
+
+// WINMM
+MMRESULT WINAPI timeBeginPeriod(UINT period);
+MMRESULT WINAPI timeEndPeriod(UINT period);
 
 // GDI32
 int WINAPI GetDeviceCaps(HDC dc, int index);

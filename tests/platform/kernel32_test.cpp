@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -68,8 +69,18 @@ TEST_F(Kernel32Test, MissingFilesDirectoriesAndBadHandlesFailWithoutCrashing) {
               INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(CreateFileA(nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(CreateFileA(::testing::TempDir().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
-              INVALID_HANDLE_VALUE);
+    // Anything but a regular file fails at once: a directory, a device, and
+    // a named pipe nobody writes to (opening it blocking would hang here).
+    const std::string fifo = path_ + ".fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& other : {::testing::TempDir(), std::string("/dev/null"), fifo}) {
+        for (DWORD access : {GENERIC_READ, GENERIC_WRITE}) {
+            EXPECT_EQ(CreateFileA(other.c_str(), access, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE)
+                << other;
+        }
+    }
+    std::remove(fifo.c_str());
+    EXPECT_EQ(platform::open_file_count(), 0u);
     unsigned char byte;
     DWORD read = 7;
     EXPECT_FALSE(ReadFile(nullptr, &byte, 1, &read, nullptr));

@@ -92,6 +92,27 @@ TEST_F(User32Test, PeekNeverBlocksAndQuitComesAfterEverythingElse) {
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
 }
 
+TEST_F(User32Test, WaitReturnsAtOnceForAQueuedMessageAndOtherwiseWaitsForInput) {
+    HWND window = create();
+    ShowWindow(window, SW_SHOWNORMAL);
+    PostMessageA(window, WM_KEYUP, VK_SPACE, 0);
+    platform::HeadlessHost* host = platform::headless_host();
+    host->key_at(50, 'A');  // a page the program will never show while it waits
+    EXPECT_TRUE(WaitMessage());
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_KEYUP));
+    // With nothing queued the next input comes, whenever it was scripted for.
+    EXPECT_TRUE(WaitMessage());
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>('A'));
+    // No input will ever come: the headless host closes the window rather
+    // than leave the program waiting for good.
+    EXPECT_TRUE(WaitMessage());
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_CLOSE));
+}
+
 TEST_F(User32Test, CloseThroughTheDefaultProcedureDestroysTheWindow) {
     HWND window = create();
     seen.clear();
