@@ -1,0 +1,227 @@
+// The whole program over long runs with the painted pictures: every page it
+// shows is checked against the background, undisturbed and under surface
+// losses, activation changes and a background file that comes and goes.
+// NIGHTWICK_LONG_FRAMES=N runs each test for N frames instead.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <string>
+#include <unordered_map>
+
+#include "../support/app_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const picture_names[] = {"VeskBack.pcx", "Mosquito.pcx", "Mfall.pcx", "Mturn.pcx",
+                                     "Mzap.pcx",     "Mzapa.pcx",    "Lamp.pcx",  "Rail.pcx"};
+
+std::uint64_t digest(const std::vector<std::uint8_t>& page) {
+    std::uint64_t hash = 0x9E3779B97F4A7C15u;
+    std::size_t i = 0;
+    for (; i + 8 <= page.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, page.data() + i, 8);
+        hash = ((hash << 5 | hash >> 59) ^ word) * 0x100000001B3u;
+    }
+    for (; i < page.size(); ++i) hash = ((hash << 5 | hash >> 59) ^ page[i]) * 0x100000001B3u;
+    return hash;
+}
+
+int frames_to_run(int at_least) {
+    const char* asked = std::getenv("NIGHTWICK_LONG_FRAMES");
+    return asked != nullptr && std::atoi(asked) > 0 ? std::atoi(asked) : at_least;
+}
+
+class LongRunTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        platform::reset();
+        platform::set_call_logging(false);
+        for (const char* name : picture_names) fs::copy_file(fs::path(NIGHTWICK_PICTURES) / name, name);
+    }
+    int run() {
+        char command_line[] = "";
+        return WinMain(nullptr, nullptr, command_line, SW_SHOWNORMAL);
+    }
+};
+
+// Where a page may differ from the background: the lamp, the rail and every
+// live insect's last drawn image.
+bool off_background(const std::vector<std::uint8_t>& page, const std::vector<std::uint8_t>& background,
+                    std::string& where) {
+    std::vector<std::pair<int, int>> spans;  // inclusive column ranges covered on a row
+    for (int y = 0; y < 480; ++y) {
+        spans.clear();
+        if (y <= 159) spans.emplace_back(260, 370);
+        if (y >= 340) spans.emplace_back(195, 431);
+        for (const Insect* insect = insect_head; insect != nullptr; insect = insect->next) {
+            if (y > insect->box.top && y <= insect->box.bottom) {
+                spans.emplace_back(insect->box.left, insect->box.right - 1);
+            }
+        }
+        std::sort(spans.begin(), spans.end());
+        int x = 0;
+        auto compare_to = [&](int end) {  // columns x to end - 1
+            end = std::min(end, 640);
+            if (end <= x) return true;
+            const std::size_t at = static_cast<std::size_t>(y) * 640 + static_cast<std::size_t>(x);
+            if (std::memcmp(page.data() + at, background.data() + at, static_cast<std::size_t>(end - x)) == 0) {
+                return true;
+            }
+            const std::size_t row = static_cast<std::size_t>(y) * 640;
+            while (x < end && page[row + x] == background[row + x]) ++x;  // name the first stray pixel
+            where = std::to_string(x) + ", " + std::to_string(y);
+            return false;
+        };
+        for (const auto& [first, last] : spans) {
+            if (!compare_to(first)) return true;
+            x = std::max(x, last + 1);
+        }
+        if (!compare_to(640)) return true;
+    }
+    return false;
+}
+
+TEST_F(LongRunTest, EveryPageShowsTheBackgroundAwayFromInsectsLampAndRail) {
+    struct Check {
+        std::vector<std::uint8_t> background;
+        int pages = 0, stray_pages = 0, first_stray = 0, most_insects = 0;
+        std::string where;
+    } check;
+    const int frames = frames_to_run(20'000);
+    platform::HeadlessHost* host = platform::headless_host();
+    host->key_at(frames, VK_ESCAPE);
+    host->on_present(
+        [](const platform::HeadlessHost& shown, void* context) {
+            auto* c = static_cast<Check*>(context);
+            ++c->pages;
+            c->most_insects = std::max(c->most_insects, insect_count);
+            if (shown.frames() == 1) {
+                c->background = shown.page();  // the start-up page is the background alone
+                return;
+            }
+            std::string where;
+            if (off_background(shown.page(), c->background, where) && c->stray_pages++ == 0) {
+                c->first_stray = shown.frames();
+                c->where = where;
+            }
+        },
+        &check);
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(check.pages, frames);
+    EXPECT_EQ(check.most_insects, max_insects);
+    EXPECT_EQ(check.stray_pages, 0) << "first in frame " << check.first_stray << " at (" << check.where << ")";
+}
+
+// An undisturbed run's page for every state of the animation, keyed by the
+// generator's state when the page is shown: each frame draws from it, so it
+// names the frame, while a page shown by a repaint leaves it alone.
+struct Pages {
+    std::unordered_map<std::uint32_t, std::uint64_t> by_frame;
+    std::uint32_t last_seed = 1;
+    int frames = 0, stop_at = 0;
+    std::uint64_t background = 0;
+    // The disturbed run's findings.
+    const Pages* expected = nullptr;
+    int repaints = 0, wrong_frames = 0, wrong_repaints = 0, first_wrong = 0;
+    std::map<int, std::string> file_moves;  // page -> "gone", "pipe", "text" or "back"
+};
+
+void keep_page(const platform::HeadlessHost& shown, void* context) {
+    auto* p = static_cast<Pages*>(context);
+    const std::uint64_t page = digest(shown.page());
+    if (shown.frames() == 1) p->background = page;
+    if (auto move = p->file_moves.find(shown.frames()); move != p->file_moves.end()) {
+        if (move->second == "back") {
+            fs::remove("VeskBack.pcx");
+            fs::rename("VeskBack.away", "VeskBack.pcx");
+        } else {
+            fs::rename("VeskBack.pcx", "VeskBack.away");
+            // In its place, something that is no picture: a named pipe nobody
+            // writes to, or a file of text.
+            if (move->second == "pipe") {
+                ASSERT_EQ(::mkfifo("VeskBack.pcx", 0600), 0);
+            }
+            if (move->second == "text") std::ofstream("VeskBack.pcx") << "not a picture\n";
+        }
+    }
+    if (random_seed == p->last_seed) {
+        // The start-up page, or a repaint: the clean background on both pages.
+        if (shown.frames() > 1) ++p->repaints;
+        if (p->expected != nullptr && page != p->expected->background) ++p->wrong_repaints;
+        return;
+    }
+    p->last_seed = random_seed;
+    ++p->frames;
+    if (p->expected == nullptr) {
+        p->by_frame[random_seed] = page;
+    } else if (auto want = p->expected->by_frame.find(random_seed);
+               want == p->expected->by_frame.end() || want->second != page) {
+        if (p->wrong_frames++ == 0) p->first_wrong = p->frames;
+    }
+    // Ends after the same number of frames however many repaints came between.
+    if (p->frames == p->stop_at) platform::headless_host()->key_at(0, VK_ESCAPE);
+}
+
+TEST_F(LongRunTest, LossesAndActivationChangesRepaintTheSceneBeforeTheNextFrame) {
+    const int frames = frames_to_run(100'000);
+    Pages undisturbed;
+    undisturbed.stop_at = frames;
+    platform::headless_host()->on_present(keep_page, &undisturbed);
+    ASSERT_EQ(run(), 0);
+    ASSERT_EQ(undisturbed.frames, frames);
+    ASSERT_EQ(undisturbed.repaints, 0);
+
+    // The same run again, disturbed at random pages: surfaces lost with and
+    // without a deactivation, deactivations held over several polls, and
+    // the background file gone, cut short and back for a while.
+    reset_app_globals();
+    reset_layer_globals();
+    platform::reset();
+    platform::set_call_logging(false);
+    Pages disturbed;
+    disturbed.stop_at = frames;
+    disturbed.expected = &undisturbed;
+    std::mt19937 chance(20261208);
+    platform::HeadlessHost* host = platform::headless_host();
+    int losses = 0, deactivations = 0, file_gone = 0;
+    bool away = false;
+    for (int page = 64; page < frames - 600; page += 40 + static_cast<int>(chance() % 400)) {
+        switch (chance() % 4) {
+            case 0:
+            case 1:
+                host->lose_at(page);
+                ++losses;
+                break;
+            case 2:
+                host->activate_at(page, false);
+                host->activate_at(page, true, static_cast<int>(chance() % 4));
+                ++deactivations;
+                break;
+            default:
+                disturbed.file_moves[page] = away ? "back" : std::array{"gone", "pipe", "text"}[chance() % 3];
+                away = !away;
+                file_gone += away ? 1 : 0;
+                break;
+        }
+    }
+    host->on_present(keep_page, &disturbed);
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(disturbed.frames, frames);
+    EXPECT_GE(disturbed.repaints, losses + deactivations);
+    EXPECT_GT(file_gone, 0);
+    EXPECT_EQ(disturbed.wrong_repaints, 0);
+    EXPECT_EQ(disturbed.wrong_frames, 0) << "first at frame " << disturbed.first_wrong;
+}
+
+}  // namespace
