@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -18,9 +19,11 @@ protected:
         GfxTest::SetUp();
         reset_app_globals();
         previous_ = std::filesystem::current_path();
-        directory_ = std::filesystem::path(::testing::TempDir()) /
-                     ("nightwick_app_" + std::to_string(::getpid()) + "_" +
-                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        // One folder per test, named without the slashes of parameterised
+        // names, so that removing it leaves nothing behind.
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '_');
+        directory_ = std::filesystem::path(::testing::TempDir()) / ("nightwick_app_" + std::to_string(::getpid()) + "_" + name);
         std::filesystem::create_directories(directory_);
         std::filesystem::current_path(directory_);
     }

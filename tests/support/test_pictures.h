@@ -51,12 +51,16 @@ std::vector<std::uint8_t> picture(int width, int height, F index_at, bool with_p
 struct Rect {
     int left, right, top, bottom;
 };
-inline std::vector<std::uint8_t> sheet(const std::vector<Rect>& rects, std::uint8_t index) {
+// With `patterned`, the rectangles hold a pattern that differs at every
+// pixel nearby instead, so that a mirrored or shifted draw shows.
+inline std::vector<std::uint8_t> sheet(const std::vector<Rect>& rects, std::uint8_t index, bool patterned = false) {
     return picture(
         320, 200,
         [&](int x, int y) -> std::uint8_t {
             for (const Rect& r : rects) {
-                if (x >= r.left && x <= r.right && y >= r.top && y <= r.bottom) return index;
+                if (x >= r.left && x <= r.right && y >= r.top && y <= r.bottom) {
+                    return patterned ? static_cast<std::uint8_t>(10 + (x * 7 + y * 3 + index) % 230) : index;
+                }
             }
             return 0;
         },
@@ -64,7 +68,7 @@ inline std::vector<std::uint8_t> sheet(const std::vector<Rect>& rects, std::uint
 }
 
 // Writes all eight pictures into the current directory.
-inline void write_all() {
+inline void write_all(bool patterned = false) {
     save("VeskBack.pcx", picture(640, 480, background_at, true));
     save("Mosquito.pcx", sheet({{5, 68, 0, 77},
                                 {72, 148, 34, 74},
@@ -74,15 +78,17 @@ inline void write_all() {
                                 {69, 145, 132, 175},
                                 {150, 212, 134, 183},
                                 {225, 300, 114, 173}},
-                               fly_index));
-    save("Mfall.pcx", sheet({{0, 80, 0, 92}, {82, 150, 0, 96}, {153, 229, 0, 104}, {235, 319, 0, 105}}, other_index));
-    save("Mturn.pcx", sheet({{3, 102, 3, 42}, {110, 201, 6, 49}, {209, 311, 12, 61}, {2, 68, 73, 152}}, other_index));
-    save("Mzap.pcx", sheet({{0, 111, 0, 98}, {117, 224, 0, 106}, {2, 97, 107, 196}}, other_index));
-    save("Mzapa.pcx", sheet({{0, 110, 1, 112}}, other_index));
+                               fly_index, patterned));
+    save("Mfall.pcx",
+         sheet({{0, 80, 0, 92}, {82, 150, 0, 96}, {153, 229, 0, 104}, {235, 319, 0, 105}}, other_index, patterned));
+    save("Mturn.pcx",
+         sheet({{3, 102, 3, 42}, {110, 201, 6, 49}, {209, 311, 12, 61}, {2, 68, 73, 152}}, other_index, patterned));
+    save("Mzap.pcx", sheet({{0, 111, 0, 98}, {117, 224, 0, 106}, {2, 97, 107, 196}}, other_index, patterned));
+    save("Mzapa.pcx", sheet({{0, 110, 1, 112}}, other_index, patterned));
     // The lamp's left half is solid, its right half transparent.
-    save("Lamp.pcx", sheet({{12, 66, 0, 159}}, lamp_index));
+    save("Lamp.pcx", sheet({{12, 66, 0, 159}}, lamp_index, patterned));
     // The rail is solid in its lower 40 rows only.
-    save("Rail.pcx", sheet({{35, 271, 160, 199}}, rail_index));
+    save("Rail.pcx", sheet({{35, 271, 160, 199}}, rail_index, patterned));
 }
 
 }  // namespace test_pictures

@@ -1,7 +1,10 @@
 // The painted pictures: one palette on entries 10 to 245, index 0 wherever a
 // sheet is transparent, and nothing outside the frame rectangles.
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 
 #include "../support/gfx_fixture.h"
 #include "app/frame_tables.h"
@@ -15,7 +18,9 @@ struct Area {
 class ArtTest : public GfxTest {
 protected:
     static void SetUpTestSuite() {
-        directory_ = std::filesystem::path(::testing::TempDir()) / "nightwick_art_test";
+        // Tests of this suite may run at once in several processes: each paints its own.
+        directory_ =
+            std::filesystem::path(::testing::TempDir()) / ("nightwick_art_test_" + std::to_string(::getpid()));
         const std::string command = std::string(NIGHTWICK_ART) + " " + directory_.string();
         painted_ = std::system(command.c_str()) == 0;
     }
