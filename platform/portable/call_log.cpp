@@ -37,6 +37,12 @@ std::string ptr(const void* pointer) {
     return pointer == nullptr ? std::string("null") : hex(reinterpret_cast<std::uintptr_t>(pointer));
 }
 
+std::string flt(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
 std::string str(const char* text) { return text == nullptr ? std::string("null") : std::string(text); }
 
 bool enter(std::string_view name, std::initializer_list<std::string> args, std::int64_t& forced) {

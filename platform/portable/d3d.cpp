@@ -54,7 +54,11 @@ struct Viewport final : IDirect3DViewport3, Tracked {
         std::int64_t forced;
         if (enter("IDirect3DViewport3::SetViewport2",
                   {ptr(this), viewport ? num(viewport->dwSize) : "null", viewport ? num(viewport->dwWidth) : "null",
-                   viewport ? num(viewport->dwHeight) : "null"},
+                   viewport ? num(viewport->dwHeight) : "null",
+                   viewport ? flt(viewport->dvClipX) + "," + flt(viewport->dvClipY) + "," +
+                                  flt(viewport->dvClipWidth) + "x" + flt(viewport->dvClipHeight)
+                            : "null",
+                   viewport ? flt(viewport->dvMinZ) + ".." + flt(viewport->dvMaxZ) : "null"},
                   forced)) {
             return static_cast<HRESULT>(forced);
         }
@@ -92,7 +96,9 @@ struct Device7 final : IDirect3DDevice7, Tracked {
     HRESULT STDMETHODCALLTYPE SetViewport(D3DVIEWPORT7* viewport) override {
         std::int64_t forced;
         if (enter("IDirect3DDevice7::SetViewport",
-                  {ptr(this), viewport ? num(viewport->dwWidth) : "null", viewport ? num(viewport->dwHeight) : "null"},
+                  {ptr(this), viewport ? num(viewport->dwX) + "," + num(viewport->dwY) : "null",
+                   viewport ? num(viewport->dwWidth) : "null", viewport ? num(viewport->dwHeight) : "null",
+                   viewport ? flt(viewport->dvMinZ) + ".." + flt(viewport->dvMaxZ) : "null"},
                   forced)) {
             return static_cast<HRESULT>(forced);
         }

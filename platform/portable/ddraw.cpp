@@ -619,8 +619,16 @@ HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE7* o
     std::string size = desc == nullptr ? std::string("null") : num(desc->dwWidth) + "x" + num(desc->dwHeight);
     std::string depth = desc == nullptr ? std::string("null") : num(desc->ddpfPixelFormat.dwRGBBitCount);
     std::string pixel_flags = desc == nullptr ? std::string("null") : hex(desc->ddpfPixelFormat.dwFlags);
+    // A Z-buffer's depth sits in the pixel format of the newer record and in
+    // a field of its own in the older one.
+    std::string z = "null";
+    if (desc != nullptr && desc->dwSize == sizeof(DDSURFACEDESC)) {
+        z = num(reinterpret_cast<const DDSURFACEDESC*>(desc)->dwZBufferBitDepth);
+    } else if (desc != nullptr) {
+        z = num(desc->ddpfPixelFormat.dwZBufferBitDepth) + "/" + hex(desc->ddpfPixelFormat.dwZBitMask);
+    }
     if (enter("IDirectDraw7::CreateSurface",
-              {ptr(this), hex(desc ? desc->dwFlags : 0), caps_text, size, depth, pixel_flags, ptr(out), ptr(outer)},
+              {ptr(this), hex(desc ? desc->dwFlags : 0), caps_text, size, depth, pixel_flags, z, ptr(out), ptr(outer)},
               forced)) {
         if (out != nullptr) *out = nullptr;
         return static_cast<HRESULT>(forced);

@@ -16,6 +16,7 @@ std::string num(std::int64_t value);
 std::string hex(std::uint64_t value);
 std::string ptr(const void* pointer);
 std::string str(const char* text);
+std::string flt(double value);
 
 // Logs the call and reports whether a failure was injected for it; when it
 // was, `forced` holds the result the call must return.
