@@ -55,8 +55,8 @@ struct Viewport final : IDirect3DViewport3, Tracked {
         if (enter("IDirect3DViewport3::SetViewport2",
                   {ptr(this), viewport ? num(viewport->dwSize) : "null", viewport ? num(viewport->dwWidth) : "null",
                    viewport ? num(viewport->dwHeight) : "null",
-                   viewport ? flt(viewport->dvClipX) + "," + flt(viewport->dvClipY) + "," +
-                                  flt(viewport->dvClipWidth) + "x" + flt(viewport->dvClipHeight)
+                   viewport ? flt(viewport->dvClipX) + "," + flt(viewport->dvClipY) + "," + flt(viewport->dvClipWidth) +
+                                  "x" + flt(viewport->dvClipHeight)
                             : "null",
                    viewport ? flt(viewport->dvMinZ) + ".." + flt(viewport->dvMaxZ) : "null"},
                   forced)) {

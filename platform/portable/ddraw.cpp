@@ -52,8 +52,6 @@ ULONG Tracked::release() {
     return 0;
 }
 
-bool valid_description_size(DWORD size) { return size == sizeof(DDSURFACEDESC2) || size == sizeof(DDSURFACEDESC); }
-
 DDPIXELFORMAT display_format(int bits) {
     DDPIXELFORMAT format{};
     format.dwSize = sizeof(DDPIXELFORMAT);
@@ -331,6 +329,12 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE7 target, DWORD flags) {
     if (target != nullptr && target != back) return DDERR_INVALIDPARAMS;
     if (lost || back->lost) return DDERR_SURFACELOST;
     if (locked || back->locked) return DDERR_SURFACEBUSY;
+    // Without DDFLIP_WAIT a flip the display cannot take yet is refused: one
+    // asked for at the same moment as the last is still waiting for it.
+    const std::uint64_t now = platform::host().clock_ns();
+    if (!(flags & DDFLIP_WAIT) && device->flipped && device->last_flip_ns == now) return DDERR_WASSTILLDRAWING;
+    device->flipped = true;
+    device->last_flip_ns = now;
     // The pages exchange: what was drawn into the back buffer is shown, and
     // the back buffer now holds the page that was on screen.
     std::swap(memory, back->memory);
@@ -379,7 +383,7 @@ HRESULT Surface::GetSurfaceDesc(LPDDSURFACEDESC2 desc) {
         return static_cast<HRESULT>(forced);
     }
     if (!check_alive("GetSurfaceDesc")) return DDERR_INVALIDOBJECT;
-    if (desc == nullptr || !valid_description_size(desc->dwSize)) return DDERR_INVALIDPARAMS;
+    if (desc == nullptr || desc->dwSize != description_size) return DDERR_INVALIDPARAMS;
     fill_description(*desc);
     return DD_OK;
 }
@@ -397,7 +401,7 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE ev
         return static_cast<HRESULT>(forced);
     }
     if (!check_alive("Lock")) return DDERR_INVALIDOBJECT;
-    if (desc == nullptr || !valid_description_size(desc->dwSize)) return DDERR_INVALIDPARAMS;
+    if (desc == nullptr || desc->dwSize != description_size) return DDERR_INVALIDPARAMS;
     if (lost) return DDERR_SURFACELOST;
     if (locked) return DDERR_SURFACEBUSY;
     std::size_t offset = 0;
@@ -419,6 +423,8 @@ HRESULT Surface::Restore() {
     std::int64_t forced;
     if (enter("IDirectDrawSurface7::Restore", {ptr(this)}, forced)) return static_cast<HRESULT>(forced);
     if (!check_alive("Restore")) return DDERR_INVALIDOBJECT;
+    // A chain's back buffer comes back with its front, never on its own.
+    if (front != nullptr) return DDERR_IMPLICITLYCREATED;
     if (!world().display_available) return DDERR_WRONGMODE;
     if (lost) {
         lost = false;
@@ -633,9 +639,9 @@ HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE7* o
         if (out != nullptr) *out = nullptr;
         return static_cast<HRESULT>(forced);
     }
-    if (out == nullptr || desc == nullptr || outer != nullptr || !valid_description_size(desc->dwSize)) {
-        return DDERR_INVALIDPARAMS;
-    }
+    // Each interface takes its own record: a record of the other size is refused.
+    const DWORD record = version == 2 ? sizeof(DDSURFACEDESC) : sizeof(DDSURFACEDESC2);
+    if (out == nullptr || desc == nullptr || outer != nullptr || desc->dwSize != record) return DDERR_INVALIDPARAMS;
     *out = nullptr;
     if (!check_alive("CreateSurface")) return DDERR_INVALIDOBJECT;
     if (!(desc->dwFlags & DDSD_CAPS)) return DDERR_INVALIDPARAMS;
@@ -664,8 +670,10 @@ HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE7* o
                 adopt(std::make_unique<Surface>(device, width, height, display_format(bits), back_caps)));
             front->back = back;
             back->front = front;
+            back->description_size = record;
         }
         state.primary = front;
+        front->description_size = record;
         *out = front;
         return DD_OK;
     }
@@ -698,6 +706,7 @@ HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE7* o
         format.dwZBufferBitDepth = depth;
         format.dwZBitMask = depth >= 32 ? 0xFFFFFFFFu : ((1u << depth) - 1u);
         *out = static_cast<Surface*>(adopt(std::make_unique<Surface>(device, width, height, format, wanted)));
+        static_cast<Surface*>(*out)->description_size = record;
         return DD_OK;
     }
 
@@ -729,6 +738,7 @@ HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE7* o
     }
     DWORD caps = wanted | DDSCAPS_OFFSCREENPLAIN;
     *out = static_cast<Surface*>(adopt(std::make_unique<Surface>(device, width, height, format, caps)));
+    static_cast<Surface*>(*out)->description_size = record;
     return DD_OK;
 }
 

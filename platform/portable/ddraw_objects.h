@@ -43,6 +43,10 @@ struct Device {
     int mode_bits = 0;
     Surface* primary = nullptr;
     int flips = 0;  // 1 while the page GDI drew on is the back page
+    // When the last flip was asked for, on the host's clock: the display
+    // takes one flip at a time.
+    std::uint64_t last_flip_ns = 0;
+    bool flipped = false;
 
     void free_children();
 };
@@ -115,6 +119,9 @@ struct Surface final : IDirectDrawSurface7, Tracked {
     Clipper* clipper = nullptr;
     Surface* back = nullptr;   // the implicit back buffer of a flip chain's front
     Surface* front = nullptr;  // for that back buffer: its front
+    // The surface description record of the interface that made it: the
+    // newer one through IDirectDraw4 and 7, the older one through IDirectDraw2.
+    DWORD description_size = sizeof(DDSURFACEDESC2);
     std::vector<Surface*> attached;
 };
 

@@ -154,6 +154,9 @@ UINT WINAPI GetSystemPaletteEntries(HDC dc, UINT first, UINT count, LPPALETTEENT
         return forced_as<UINT>(forced);
     }
     if (context(dc) == nullptr) return 0;
+    // Only a desktop of 8 bits or fewer has a system palette; elsewhere the
+    // call fails and leaves the entries alone.
+    if (gdi().desktop_depth > 8) return 0;
     if (entries == nullptr) return 256;  // asks for the size of the system palette
     if (first >= 256) return 0;
     UINT copied = count > 256 - first ? 256 - first : count;

@@ -2,6 +2,7 @@
 
 #include "../support/app_fixture.h"
 #include "../support/test_pictures.h"
+#include "app/frame_tables.h"
 
 namespace {
 
@@ -111,6 +112,58 @@ TEST_F(ComposeTest, LaterInsectsOfOneDepthGroupAreDrawnOnTop) {
     // The second frame (100 x 40, x offset -18) starts at column 102.
     EXPECT_EQ(at(101, 280), test_pictures::fly_index);
     EXPECT_EQ(at(130, 280), test_pictures::other_index);
+}
+
+// Every frame, the lamp and the rail hold exactly their sheet's rectangle,
+// bottom row first, with the table's size and offsets: the sheets carry a
+// pattern that differs at every pixel nearby, so a shifted, mirrored or
+// cut-short frame shows.
+class CutFramesTest : public AppTest {};
+
+TEST_F(CutFramesTest, EveryFrameIsItsSheetRectangle) {
+    test_pictures::write_all(true);
+    start_display();
+    // The sheet's pixel at (x, y) of a rectangle painted with `index`.
+    const auto sheet = [](int x, int y, std::uint8_t index) {
+        return static_cast<std::uint8_t>(10 + (x * 7 + y * 3 + index) % 230);
+    };
+    const auto check = [&](const char* name, int n, const std::uint8_t* bitmap, int width, int height, int left,
+                           int bottom, std::uint8_t index, bool (*inside)(int, int)) {
+        for (int r = 0; r < height; ++r) {
+            for (int k = 0; k < width; ++k) {
+                const std::uint8_t want = inside(left + k, bottom - r) ? sheet(left + k, bottom - r, index) : 0;
+                ASSERT_EQ(bitmap[r * width + k], want) << name << " " << n << ", column " << k << ", row " << r;
+            }
+        }
+    };
+    struct Set {
+        const char* name;
+        const SpriteFrame* const* frames;
+        const FrameTable* table;
+        int count;
+        std::uint8_t index;
+    };
+    const Set sets[] = {{"fly", fly_set.data(), fly_frames, 8, test_pictures::fly_index},
+                        {"fall", fall_set.data(), fall_frames, 4, test_pictures::other_index},
+                        {"turn", turn_set.data(), turn_frames, 4, test_pictures::other_index},
+                        {"zap", zap_set.data(), zap_frames, 4, test_pictures::other_index}};
+    for (const Set& set : sets) {
+        for (int n = 0; n < set.count; ++n) {
+            const FrameTable& t = set.table[n];
+            const SpriteFrame& frame = *set.frames[n];
+            ASSERT_EQ(frame.width, t.right - t.left + 1) << set.name << " " << n;
+            ASSERT_EQ(frame.height, t.bottom - t.top + 1) << set.name << " " << n;
+            EXPECT_EQ(frame.x_offset, t.x_offset) << set.name << " " << n;
+            EXPECT_EQ(frame.y_offset, t.y_offset) << set.name << " " << n;
+            check(set.name, n, frame.bitmap, frame.width, frame.height, t.left, t.bottom, set.index,
+                  [](int, int) { return true; });
+        }
+    }
+    // The lamp sheet is painted in columns 12 to 66 only, the rail in rows 160 to 199.
+    check("lamp", 0, lamp_image, lamp_width, lamp_height, lamp_sheet_x, lamp_sheet_y, test_pictures::lamp_index,
+          [](int x, int) { return x >= 12 && x <= 66; });
+    check("rail", 0, rail_image, rail_width, rail_height, rail_sheet_x, rail_sheet_y, test_pictures::rail_index,
+          [](int, int y) { return y >= 160 && y <= 199; });
 }
 
 }  // namespace

@@ -228,4 +228,50 @@ TEST_F(SimulationTest, RemovalRelinksTheList) {
     EXPECT_EQ(insect_count, 0);
 }
 
+// Where the lamp and its zap zone begin, bound by bound, for both facings:
+// a frame of 64 x 78 drawn 4 columns off its anchor (left of the anchor
+// when facing right, since it is mirrored there).
+TEST_F(SimulationTest, TheLampAndTheZapZoneEndExactlyAtTheirBounds) {
+    SpriteFrame frame{nullptr, 64, 78, 4, 0};
+    struct Case {
+        std::int32_t (*test)(const Insect*);
+        std::int32_t facing, x, y, inside;
+    };
+    const auto lamp = lamp_overlap_test;
+    const auto zap = zap_zone_test;
+    const Case cases[] = {
+        // The lamp: columns 260 to 371 and rows up to 159 under the image's top.
+        {lamp, 0, 367, 200, 1},
+        {lamp, 0, 368, 200, 0},  // left edge 371 / 372
+        {lamp, 0, 192, 200, 1},
+        {lamp, 0, 191, 200, 0},  // right edge 260 / 259
+        {lamp, 0, 300, 237, 1},
+        {lamp, 0, 300, 238, 0},  // top 159 / 160
+        {lamp, 1, 439, 200, 1},
+        {lamp, 1, 440, 200, 0},  // mirrored: left edge 371 / 372
+        {lamp, 1, 264, 200, 1},
+        {lamp, 1, 263, 200, 0},  // mirrored: right edge 260 / 259
+        // The zap zone: columns 310 to 341 and rows up to 120.
+        {zap, 0, 337, 150, 1},
+        {zap, 0, 338, 150, 0},  // left edge 341 / 342
+        {zap, 0, 242, 150, 1},
+        {zap, 0, 241, 150, 0},  // right edge 310 / 309
+        {zap, 0, 300, 198, 1},
+        {zap, 0, 300, 199, 0},  // top 120 / 121
+        {zap, 1, 409, 150, 1},
+        {zap, 1, 410, 150, 0},  // mirrored: left edge 341 / 342
+        {zap, 1, 314, 150, 1},
+        {zap, 1, 313, 150, 0},  // mirrored: right edge 310 / 309
+    };
+    for (const Case& c : cases) {
+        Insect insect{};
+        insect.sprite = &frame;
+        insect.facing = c.facing;
+        insect.x = c.x;
+        insect.y = c.y;
+        EXPECT_EQ(c.test(&insect), c.inside)
+            << (c.test == lamp ? "lamp" : "zap zone") << ", facing " << c.facing << ", at " << c.x << ", " << c.y;
+    }
+}
+
 }  // namespace

@@ -54,8 +54,8 @@ TEST_P(WindowProcedureTest, AnswersAsTheProgramShould) {
     window_class.lpfnWndProc = window_procedure;
     window_class.lpszClassName = "Nightwick";
     RegisterClassExA(&window_class);
-    HWND window = CreateWindowExA(WS_EX_TOPMOST, "Nightwick", "Nightwick", WS_POPUP, 0, 0, 640, 480, nullptr,
-                                  nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExA(WS_EX_TOPMOST, "Nightwick", "Nightwick", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
+                                  nullptr, nullptr);
     ASSERT_EQ(app_initialised, 1);
     app_initialised = m.initialised ? 1 : 0;
     app_active = m.wparam == 0 ? 1 : 0;
@@ -69,7 +69,9 @@ TEST_P(WindowProcedureTest, AnswersAsTheProgramShould) {
         ASSERT_GE(from, 0) << call << " missing or out of order";
     }
     for (const char* call : m.never) EXPECT_EQ(platform::find_call(call), -1) << call;
-    if (m.message == WM_ACTIVATEAPP) EXPECT_EQ(app_active, static_cast<std::int32_t>(m.wparam));
+    if (m.message == WM_ACTIVATEAPP) {
+        EXPECT_EQ(app_active, static_cast<std::int32_t>(m.wparam));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Messages, WindowProcedureTest, ::testing::ValuesIn(messages));

@@ -96,18 +96,67 @@ TEST_F(DDrawTest, OffscreenSurfacesHaveAPitchWiderThanTheirRows) {
     surface->Release();
 }
 
-TEST_F(DDrawTest, TheOlderSurfaceDescriptionIsAcceptedByItsOwnSize) {
+TEST_F(DDrawTest, EachInterfaceTakesTheSurfaceRecordOfItsOwnVersion) {
+    // Through IDirectDraw7, the newer record only.
     IDirectDrawSurface7* surface = offscreen(16, 16);
     DDSURFACEDESC old{};
     old.dwSize = sizeof old;
-    EXPECT_EQ(surface->GetSurfaceDesc(reinterpret_cast<DDSURFACEDESC2*>(&old)), DD_OK);
-    EXPECT_EQ(old.dwWidth, 16u);
-    DDSURFACEDESC2 wrong{};
-    wrong.dwSize = 124;  // the 32-bit size is not this build's record
-    if (sizeof(DDSURFACEDESC2) != 124) {
-        EXPECT_EQ(surface->GetSurfaceDesc(&wrong), DDERR_INVALIDPARAMS);
-    }
+    auto* as_new = reinterpret_cast<DDSURFACEDESC2*>(&old);
+    EXPECT_EQ(surface->GetSurfaceDesc(as_new), DDERR_INVALIDPARAMS);
+    EXPECT_EQ(surface->Lock(nullptr, as_new, DDLOCK_WAIT, nullptr), DDERR_INVALIDPARAMS);
+    old.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    old.dwWidth = old.dwHeight = 8;
+    old.ddsCaps.dwCaps = DDSCAPS_SYSTEMMEMORY;
+    IDirectDrawSurface7* made = nullptr;
+    EXPECT_EQ(ddraw_->CreateSurface(as_new, &made, nullptr), DDERR_INVALIDPARAMS);
     surface->Release();
+
+    // Through IDirectDraw2, the older record only, for the surfaces it makes too.
+    HMODULE module = LoadLibraryA("DDRAW.DLL");
+    auto create = reinterpret_cast<DirectDrawCreateFunction>(
+        reinterpret_cast<void (*)()>(GetProcAddress(module, "DirectDrawCreate")));
+    LPDIRECTDRAW first = nullptr;
+    ASSERT_EQ(create(nullptr, &first, nullptr), DD_OK);
+    IDirectDraw7* two = nullptr;
+    ASSERT_EQ(first->QueryInterface(IID_IDirectDraw2, reinterpret_cast<void**>(&two)), DD_OK);
+    ASSERT_EQ(two->CreateSurface(as_new, &made, nullptr), DD_OK);
+    EXPECT_EQ(made->GetSurfaceDesc(as_new), DD_OK);
+    EXPECT_EQ(old.dwWidth, 8u);
+    auto newer = description();
+    EXPECT_EQ(made->GetSurfaceDesc(&newer), DDERR_INVALIDPARAMS);
+    newer.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    newer.dwWidth = newer.dwHeight = 8;
+    newer.ddsCaps.dwCaps = DDSCAPS_SYSTEMMEMORY;
+    IDirectDrawSurface7* refused = nullptr;
+    EXPECT_EQ(two->CreateSurface(&newer, &refused, nullptr), DDERR_INVALIDPARAMS);
+    made->Release();
+    two->Release();
+    first->Release();
+}
+
+TEST_F(DDrawTest, AFlipThatCannotWaitIsRefusedWhileTheLastIsPending) {
+    IDirectDrawSurface7* primary = flip_chain();
+    EXPECT_EQ(primary->Flip(nullptr, 0), DD_OK);
+    // Asked for at the same moment: the display has not taken the last one.
+    EXPECT_EQ(primary->Flip(nullptr, 0), DDERR_WASSTILLDRAWING);
+    EXPECT_EQ(platform::headless_host()->frames(), 1);
+    EXPECT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+    platform::headless_host()->advance_clock(16'000'000);
+    EXPECT_EQ(primary->Flip(nullptr, 0), DD_OK);
+    EXPECT_EQ(platform::headless_host()->frames(), 3);
+}
+
+TEST_F(DDrawTest, TheBackBufferComesBackWithItsFrontOnly) {
+    IDirectDrawSurface7* primary = flip_chain();
+    DDSCAPS2 caps{DDSCAPS_BACKBUFFER, 0, 0, 0};
+    IDirectDrawSurface7* back = nullptr;
+    ASSERT_EQ(primary->GetAttachedSurface(&caps, &back), DD_OK);
+    platform::lose_surfaces();
+    EXPECT_EQ(back->Restore(), DDERR_IMPLICITLYCREATED);
+    EXPECT_EQ(back->IsLost(), DDERR_SURFACELOST);
+    EXPECT_EQ(primary->Restore(), DD_OK);
+    EXPECT_EQ(back->IsLost(), DD_OK);
+    back->Release();
 }
 
 TEST_F(DDrawTest, RgbSurfacesMustUseTheDisplaysMasks) {

@@ -15,9 +15,17 @@ TEST_F(Gdi32Test, DesktopDepthComesFromBitsTimesPlanes) {
     EXPECT_EQ(GetDeviceCaps(screen, BITSPIXEL), 0);  // released: no longer a context
 }
 
-TEST_F(Gdi32Test, SystemPaletteHoldsTheTwentyStaticColours) {
+TEST_F(Gdi32Test, SystemPaletteHoldsTheTwentyStaticColoursOnAPaletteDesktopOnly) {
     HDC screen = GetDC(nullptr);
     PALETTEENTRY entries[10];
+    // A deep desktop has no system palette: the call fails and writes nothing.
+    platform::set_desktop_depth(32);
+    entries[0].peRed = 0x77;
+    EXPECT_EQ(GetSystemPaletteEntries(screen, 0, 10, entries), 0u);
+    EXPECT_EQ(GetSystemPaletteEntries(screen, 0, 0, nullptr), 0u);
+    EXPECT_EQ(entries[0].peRed, 0x77);
+    platform::set_desktop_depth(8);
+    EXPECT_EQ(GetSystemPaletteEntries(screen, 0, 0, nullptr), 256u);
     EXPECT_EQ(GetSystemPaletteEntries(screen, 0, 10, entries), 10u);
     EXPECT_EQ(entries[1].peRed, 0x80);
     EXPECT_EQ(entries[9].peBlue, 0xF0);

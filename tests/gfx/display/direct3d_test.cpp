@@ -33,7 +33,7 @@ TEST_F(Direct3DTest, HardwareWinsWhateverTheOrder) {
     EXPECT_EQ(display.viewport, nullptr);  // version 7 has no viewport object
     auto viewports = platform::calls_named("IDirect3DDevice7::SetViewport");
     ASSERT_EQ(viewports.size(), 1u);
-    EXPECT_EQ(viewports[0].args[1], "640");
+    EXPECT_EQ(viewports[0].args[2], "640");
 }
 
 TEST_F(Direct3DTest, TheChoiceRulesOnSingleDevices) {

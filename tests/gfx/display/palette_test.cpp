@@ -26,7 +26,11 @@ TEST_F(PaletteTest, DefaultColoursAreTheRingsAndTheStaticColours) {
 }
 
 TEST_F(PaletteTest, EightBitLayoutKeepsTheSystemsStaticColours) {
+    // A deep desktop has no system palette: its entries stay as they were.
     gfx_request_mode(640, 480, 8, 1);
+    master_palette.entries[9] = PALETTEENTRY{1, 2, 3, 0};
+    EXPECT_EQ(rgb(platform::palette_entries(gfx_create_logical_palette())[9]), 0x010203u);
+    platform::set_desktop_depth(8);
     HPALETTE palette = gfx_create_logical_palette();
     ASSERT_NE(palette, nullptr);
     auto entries = platform::palette_entries(palette);
