@@ -144,10 +144,16 @@ TEST_P(ModelTest, EveryCallChangesExactlyWhatTheModelSays) {
             what = "copy";
             Model& source = models_[chance() % 2];
             const std::int32_t min_x = coordinate(chance, source.width), min_y = coordinate(chance, source.height);
-            const std::int32_t max_x =
-                chance() % 12 == 0 ? min_x - 1 : min_x + static_cast<std::int32_t>(chance() % 40);
-            const std::int32_t max_y = min_y + static_cast<std::int32_t>(chance() % 40);
-            if (max_x < min_x - 1 || max_y < min_y) continue;  // a coordinate near the limits wrapped
+            // Inverted at times; a bound that would pass the 32-bit limits is not asked for.
+            const std::int64_t wide_x =
+                chance() % 12 == 0 ? std::int64_t{min_x} - 1 : min_x + static_cast<std::int64_t>(chance() % 40);
+            const std::int64_t wide_y = min_y + static_cast<std::int64_t>(chance() % 40);
+            if (wide_x < std::numeric_limits<std::int32_t>::min() ||
+                wide_x > std::numeric_limits<std::int32_t>::max() ||
+                wide_y > std::numeric_limits<std::int32_t>::max()) {
+                continue;
+            }
+            const auto max_x = static_cast<std::int32_t>(wide_x), max_y = static_cast<std::int32_t>(wide_y);
             gfx_copy_rect(min_x, max_x, min_y, max_y, x, y, source.handle, target.handle);
             const std::vector<std::uint32_t> before = source.pixels;
             for (std::int64_t i = 0; i <= std::int64_t{max_y} - min_y; ++i) {
