@@ -17,6 +17,7 @@ echo "== build and test (g++)"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=g++ >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
+[ -f build/real_window_report.txt ] && cat build/real_window_report.txt
 
 echo "== build and test with sanitizers (clang)"
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
@@ -24,6 +25,7 @@ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPI
 cmake --build build-sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+[ -f build-sanitize/real_window_report.txt ] && cat build-sanitize/real_window_report.txt
 
 echo "== Windows cross-build (mingw-w64)"
 cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release \

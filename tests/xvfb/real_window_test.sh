@@ -73,4 +73,9 @@ elapsed=$((($(date +%s%N) - start) / 1000000))
 echo "exit code $code, ended $elapsed ms after Escape"
 [ "$code" -eq 0 ] || { cat "$work/nightwick.log"; exit 1; }
 grep '^frames:' "$work/nightwick.log" || { echo "no frame intervals reported"; exit 1; }
+# What a person running the test command sees of it.
+{
+    echo "real window: active $(percent "$active") of a core, inactive $(percent "$inactive") over 10 s each"
+    grep '^frames:' "$work/nightwick.log"
+} >"$pictures/real_window_report.txt"
 exit 0
