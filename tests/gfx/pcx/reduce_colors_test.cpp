@@ -1,3 +1,8 @@
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <limits>
+#include <random>
 #include <set>
 
 #include "../../support/gfx_fixture.h"
@@ -104,6 +109,72 @@ TEST_F(ReduceColorsTest, BadRangesAndDeepBuffersChangeNothing) {
     EXPECT_EQ(gfx_reduce_colors(10, 236, rgb_), 0);
     EXPECT_EQ(Locked().get(0, 0), 0x1234u);
     EXPECT_EQ(display.lock_count, 0);
+}
+
+// The reduction against a plain model of its rules, on palettes built of a
+// few levels and buffers of a few colours, so that equal distances and
+// equal counts come up all the time: which pair merges, which colour of it
+// survives, the compaction and the move onto `start`.
+void model_reduction(std::vector<std::uint8_t>& pixels, std::uint8_t* rgb, int start, int count) {
+    std::array<std::int64_t, 256> uses{};
+    std::array<int, 256> map{};
+    for (int i = 0; i < 256; ++i) map[i] = i;
+    for (std::uint8_t p : pixels) ++uses[p];
+    int n = static_cast<int>(std::count_if(uses.begin(), uses.end(), [](std::int64_t u) { return u != 0; }));
+    for (; n > count; --n) {
+        int bi = -1, bj = -1;
+        std::int64_t best = std::numeric_limits<std::int64_t>::max();
+        for (int i = 0; i < 255; ++i) {
+            for (int j = i + 1; j < 256 && uses[i] != 0; ++j) {
+                if (uses[j] == 0) continue;
+                std::int64_t d = 0;
+                for (int c = 0; c < 3; ++c) d += (rgb[3 * i + c] - rgb[3 * j + c]) * (rgb[3 * i + c] - rgb[3 * j + c]);
+                if (d < best || (d == best && uses[j] < std::min(uses[bi], uses[bj]))) {
+                    best = d;
+                    bi = i;
+                    bj = j;
+                }
+            }
+        }
+        const int removed = uses[bj] < uses[bi] ? bj : bi, kept = removed == bi ? bj : bi;
+        for (int& m : map) m = m == removed ? kept : m;
+        uses[kept] += uses[removed];
+        uses[removed] = 0;
+    }
+    int next = 0;
+    for (int i = 0; i < 256; ++i) {
+        if (uses[i] == 0) continue;
+        map[i] = next;
+        std::copy_n(rgb + 3 * i, 3, rgb + 3 * next++);
+    }
+    for (int i = 0; i < 256; ++i) map[i] = uses[i] == 0 ? map[map[i]] : map[i];
+    if (start != 0) {
+        std::memmove(rgb + 3 * start, rgb, static_cast<std::size_t>(3 * count));
+        std::fill(rgb, rgb + 3 * start, 0);
+        std::fill(rgb + 3 * (start + count), rgb + 768, 0);
+    }
+    for (std::uint8_t& p : pixels) p = static_cast<std::uint8_t>(map[p] + start);
+}
+
+TEST_F(ReduceColorsTest, EveryReductionFollowsTheModel) {
+    std::mt19937 chance(7);
+    for (int round = 0; round < 300; ++round) {
+        std::uint8_t rgb[768];
+        for (auto& c : rgb) c = static_cast<std::uint8_t>(8 * (chance() % 3));
+        std::vector<int> used(1 + chance() % 24);
+        for (int& u : used) u = static_cast<int>(chance() % 256);
+        std::vector<std::uint8_t> pixels(32);
+        for (auto& p : pixels) p = static_cast<std::uint8_t>(used[chance() % used.size()]);
+        paint(pixels);
+        const int count = 1 + static_cast<int>(chance() % 16);
+        const int start = chance() % 3 == 0 ? 0 : static_cast<int>(chance() % (256 - count));
+        std::uint8_t want[768];
+        std::copy_n(rgb, 768, want);
+        model_reduction(pixels, want, start, count);
+        gfx_reduce_colors(start, count, rgb);
+        ASSERT_TRUE(std::equal(rgb, rgb + 768, want)) << "palette of round " << round;
+        for (int i = 0; i < 32; ++i) ASSERT_EQ(pixel(i), pixels[i]) << "round " << round << ", pixel " << i;
+    }
 }
 
 }  // namespace
