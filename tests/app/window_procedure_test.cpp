@@ -49,13 +49,7 @@ TEST_P(WindowProcedureTest, AnswersAsTheProgramShould) {
     // The program's own window, made as the program makes it: the whole
     // start-up runs inside its creation.
     platform::reset();
-    WNDCLASSEXA window_class{};
-    window_class.cbSize = sizeof window_class;
-    window_class.lpfnWndProc = window_procedure;
-    window_class.lpszClassName = "Nightwick";
-    RegisterClassExA(&window_class);
-    HWND window = CreateWindowExA(WS_EX_TOPMOST, "Nightwick", "Nightwick", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
-                                  nullptr, nullptr);
+    HWND window = create_window("Nightwick", window_procedure);
     ASSERT_EQ(app_initialised, 1);
     app_initialised = m.initialised ? 1 : 0;
     app_active = m.wparam == 0 ? 1 : 0;

@@ -56,11 +56,8 @@ TEST_F(D3DTest, EnumerationFollowsTheListAndStopsOnCancel) {
 }
 
 TEST_F(D3DTest, OlderInterfacesDescribeHardwareAndSoftwareSeparately) {
-    HMODULE module = LoadLibraryA("DDRAW.DLL");
-    auto create = reinterpret_cast<DirectDrawCreateFunction>(
-        reinterpret_cast<void (*)()>(GetProcAddress(module, "DirectDrawCreate")));
-    LPDIRECTDRAW old = nullptr;
-    create(nullptr, &old, nullptr);
+    LPDIRECTDRAW old = create_ddraw1();
+    ASSERT_NE(old, nullptr);
     IDirectDraw7* two = nullptr;
     old->QueryInterface(IID_IDirectDraw2, reinterpret_cast<void**>(&two));
     IDirect3D2* d3d = nullptr;
@@ -116,11 +113,8 @@ TEST_F(D3DTest, DevicesNeedA3DSurfaceOfADepthTheyRender) {
 }
 
 TEST_F(D3DTest, ViewportsOfVersionSixMustBeAddedBeforeUse) {
-    HMODULE module = LoadLibraryA("DDRAW.DLL");
-    auto create = reinterpret_cast<DirectDrawCreateFunction>(
-        reinterpret_cast<void (*)()>(GetProcAddress(module, "DirectDrawCreate")));
-    LPDIRECTDRAW old = nullptr;
-    create(nullptr, &old, nullptr);
+    LPDIRECTDRAW old = create_ddraw1();
+    ASSERT_NE(old, nullptr);
     IDirectDraw7* four = nullptr;
     old->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void**>(&four));
     four->SetCooperativeLevel(window_, 0x53);

@@ -112,11 +112,8 @@ TEST_F(DDrawTest, EachInterfaceTakesTheSurfaceRecordOfItsOwnVersion) {
     surface->Release();
 
     // Through IDirectDraw2, the older record only, for the surfaces it makes too.
-    HMODULE module = LoadLibraryA("DDRAW.DLL");
-    auto create = reinterpret_cast<DirectDrawCreateFunction>(
-        reinterpret_cast<void (*)()>(GetProcAddress(module, "DirectDrawCreate")));
-    LPDIRECTDRAW first = nullptr;
-    ASSERT_EQ(create(nullptr, &first, nullptr), DD_OK);
+    LPDIRECTDRAW first = create_ddraw1();
+    ASSERT_NE(first, nullptr);
     IDirectDraw7* two = nullptr;
     ASSERT_EQ(first->QueryInterface(IID_IDirectDraw2, reinterpret_cast<void**>(&two)), DD_OK);
     ASSERT_EQ(two->CreateSurface(as_new, &made, nullptr), DD_OK);
@@ -337,11 +334,8 @@ TEST_F(DDrawTest, ReferencesAreCountedAndTheDirectDrawObjectTakesItsChildren) {
 }
 
 TEST_F(DDrawTest, TheOldObjectLeadsToVersionsFourAndTwo) {
-    HMODULE module = LoadLibraryA("DDRAW.DLL");
-    auto create = reinterpret_cast<DirectDrawCreateFunction>(
-        reinterpret_cast<void (*)()>(GetProcAddress(module, "DirectDrawCreate")));
-    LPDIRECTDRAW old = nullptr;
-    ASSERT_EQ(create(nullptr, &old, nullptr), DD_OK);
+    LPDIRECTDRAW old = create_ddraw1();
+    ASSERT_NE(old, nullptr);
     IDirectDraw7* four = nullptr;
     ASSERT_EQ(old->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void**>(&four)), DD_OK);
     IDirectDraw7* two = nullptr;

@@ -18,17 +18,32 @@ inline IDirectDraw7* create_ddraw7() {
     return static_cast<IDirectDraw7*>(ddraw);
 }
 
-inline HWND create_test_window() {
-    static WNDPROC procedure = [](HWND window, UINT message, WPARAM wparam, LPARAM lparam) -> LRESULT {
-        return DefWindowProcA(window, message, wparam, lparam);
-    };
+// The old DirectDraw object, from which versions 4 and 2 are asked for.
+inline LPDIRECTDRAW create_ddraw1() {
+    HMODULE module = LoadLibraryA("DDRAW.DLL");
+    auto create = reinterpret_cast<DirectDrawCreateFunction>(
+        reinterpret_cast<void (*)()>(GetProcAddress(module, "DirectDrawCreate")));
+    LPDIRECTDRAW ddraw = nullptr;
+    if (create == nullptr || create(nullptr, &ddraw, nullptr) != DD_OK) return nullptr;
+    return ddraw;
+}
+
+// A top-most 640 x 480 pop-up of a class registered for it, as the program
+// makes its own.
+inline HWND create_window(const char* class_name, WNDPROC procedure) {
     WNDCLASSEXA window_class{};
     window_class.cbSize = sizeof window_class;
     window_class.lpfnWndProc = procedure;
-    window_class.lpszClassName = "DDrawTestWindow";
+    window_class.lpszClassName = class_name;
     RegisterClassExA(&window_class);
-    HWND window = CreateWindowExA(WS_EX_TOPMOST, "DDrawTestWindow", "t", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
-                                  nullptr, nullptr);
+    return CreateWindowExA(WS_EX_TOPMOST, class_name, class_name, WS_POPUP, 0, 0, 640, 480, nullptr, nullptr, nullptr,
+                           nullptr);
+}
+
+inline HWND create_test_window() {
+    HWND window = create_window("DDrawTestWindow", [](HWND w, UINT message, WPARAM wparam, LPARAM lparam) -> LRESULT {
+        return DefWindowProcA(w, message, wparam, lparam);
+    });
     ShowWindow(window, SW_SHOWNORMAL);
     return window;
 }
