@@ -27,6 +27,7 @@ struct DisplayState {
     std::int32_t ddraw_version = 0;
     HWND focus_window = nullptr;
     IDirectDrawSurface7* primary = nullptr;
+    IDirectDrawSurface7* back_buffer = nullptr;  // the flip chain's, entered as buffer 0
     IDirectDrawPalette* ddraw_palette = nullptr;
     IDirectDrawClipper* clipper = nullptr;
     IUnknown* d3d = nullptr;         // IDirect3D7, IDirect3D3 or IDirect3D2

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "gfx/state.h"
+#include "gfx/buffers/pixels.h"
 
 namespace {
 
@@ -16,10 +16,22 @@ void lock_surface() {
     lock_granted = false;
     active_buffer.pixels = nullptr;
     if (active_buffer.surface == nullptr) return;
+    // The record is shared: an address left from an earlier lock must not
+    // pass for this one's.
+    display.surface_desc.lpSurface = nullptr;
     if (SUCCEEDED(note_loss(active_buffer.surface->Lock(nullptr, &display.surface_desc, DDLOCK_WAIT, nullptr))) &&
         display.surface_desc.lpSurface != nullptr) {
         active_buffer.pixels = static_cast<std::uint8_t*>(display.surface_desc.lpSurface);
         lock_granted = true;
+        // A restored surface may come back with another pitch: the lock's
+        // own word is the one that holds while it lasts.
+        const std::int64_t row = static_cast<std::int64_t>(active_buffer.width) * (active_buffer.bits_per_pixel / 8);
+        if (display.surface_desc.lPitch >= row) {
+            active_buffer.pitch = display.surface_desc.lPitch;
+            if (active_buffer.handle >= 0 && active_buffer.handle < buffer_slots) {
+                buffer_table[active_buffer.handle].pitch = display.surface_desc.lPitch;
+            }
+        }
     }
 }
 
@@ -53,13 +65,27 @@ void reset_buffer_state() {
 }
 
 BufferHandle gfx_create_buffer(std::int32_t width, std::int32_t height) {
+    // A refusal leaves its own code for gfx_last_error, not an older one.
     int slot = 0;
     while (slot < buffer_slots && buffer_table[slot].surface != nullptr) ++slot;
-    if (slot == buffer_slots) return -1;
+    if (slot == buffer_slots) {
+        display.last_error = DDERR_OUTOFMEMORY;
+        return -1;
+    }
     // Rows are kept a multiple of four pixels wide.
     const std::int64_t rounded = (static_cast<std::int64_t>(width) + 3) & ~std::int64_t{3};
-    if (width < 1 || height < 1 || rounded > std::numeric_limits<std::int32_t>::max()) return -2;
-    if (display.ddraw == nullptr) return -2;  // no display set up
+    if (width < 1 || height < 1 || rounded > std::numeric_limits<std::int32_t>::max()) {
+        display.last_error = DDERR_INVALIDPARAMS;
+        return -2;
+    }
+    if (display.ddraw == nullptr) {
+        display.last_error = DDERR_NOTINITIALIZED;
+        return -2;
+    }
+    if (!drawable_depth(display.new_buffer_depth)) {
+        display.last_error = DDERR_INVALIDPIXELFORMAT;
+        return -2;
+    }
 
     DDSURFACEDESC2& desc = display.surface_desc;
     desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PIXELFORMAT;

@@ -49,9 +49,9 @@ std::int32_t gfx_copy_buffer(BufferHandle source, BufferHandle destination) {
     const VirtualBuffer* from = used_slot(source);
     const VirtualBuffer* to = used_slot(destination);
     if (from == nullptr || to == nullptr) return 0;
-    const std::int64_t from_row = static_cast<std::int64_t>(from->width) * (from->bits_per_pixel / 8);
-    const std::int64_t to_row = static_cast<std::int64_t>(to->width) * (to->bits_per_pixel / 8);
-    if (from_row != to_row || from->height != to->height) return 0;
+    // As with rectangles: pixels of one depth are never blitted into another.
+    if (from->bits_per_pixel != to->bits_per_pixel) return 0;
+    if (from->width != to->width || from->height != to->height) return 0;
     note_loss(to->surface->BltFast(0, 0, from->surface, nullptr, DDBLTFAST_WAIT));
     return 0;
 }

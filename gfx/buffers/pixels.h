@@ -77,11 +77,21 @@ struct Pixel<32> {
     }
 };
 
-// Runs Routine::template run<Bits>(args...) for the depth; any depth other
-// than 16, 24 and 32 takes the 8-bit path.
+// The depths the layer draws. Every pixel routine goes by this one rule: a
+// buffer of any other depth is never drawn into, read or loaded.
+inline bool drawable_depth(std::int32_t bits) { return bits == 8 || bits == 16 || bits == 24 || bits == 32; }
+
+// Bytes of one pixel; 0 for a depth the layer does not draw.
+inline std::int32_t bytes_per_pixel(std::int32_t bits) { return drawable_depth(bits) ? bits / 8 : 0; }
+
+// Runs Routine::template run<Bits>(args...) for the depth; a depth the layer
+// does not draw runs nothing.
 template <typename Routine, typename... Args>
 void for_depth(std::int32_t bits, Args&&... args) {
     switch (bits) {
+        case 8:
+            Routine::template run<8>(std::forward<Args>(args)...);
+            break;
         case 16:
             Routine::template run<16>(std::forward<Args>(args)...);
             break;
@@ -92,9 +102,6 @@ void for_depth(std::int32_t bits, Args&&... args) {
             Routine::template run<32>(std::forward<Args>(args)...);
             break;
         default:
-            Routine::template run<8>(std::forward<Args>(args)...);
             break;
     }
 }
-
-inline std::int32_t bytes_per_pixel(std::int32_t bits) { return bits == 16 ? 2 : bits == 24 ? 3 : bits == 32 ? 4 : 1; }

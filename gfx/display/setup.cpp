@@ -3,8 +3,8 @@
 // buffer 0.
 #include <array>
 
+#include "gfx/buffers/pixels.h"
 #include "gfx/display/direct3d.h"
-#include "gfx/state.h"
 
 namespace {
 
@@ -134,6 +134,12 @@ int setup_windowed() {
 }
 
 int setup_exclusive() {
+    // A mode of any other depth would give buffers that no pixel routine
+    // can draw.
+    if (!drawable_depth(display.mode_bits)) {
+        display.last_error = DDERR_INVALIDMODE;
+        return -1;
+    }
     display.last_error = display.ddraw->SetCooperativeLevel(
         display.focus_window, DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_EXCLUSIVE | DDSCL_ALLOWMODEX);
     if (display.last_error != DD_OK) return -1;
@@ -177,6 +183,7 @@ int setup_exclusive() {
     display.last_error = display.primary->GetAttachedSurface(&back_caps, &back);
     if (display.last_error != DD_OK) return -1;
     buffer_table[0].surface = back;
+    display.back_buffer = back;
     display.last_error = display.primary->GetSurfaceDesc(&display.surface_desc);
     if (display.last_error != DD_OK) return -1;
     VirtualBuffer& slot = buffer_table[0];
@@ -221,7 +228,13 @@ std::int32_t gfx_request_mode(std::int32_t width, std::int32_t height, std::int3
 std::int32_t gfx_setup_display() {
     read_buffer = ReadBuffer{read_block.data(), static_cast<std::int32_t>(read_block.size())};
     gfx_select_stock_font(OEM_FIXED_FONT);
+    // Set up before and not shut down: the flip chain is kept, and buffer 0
+    // goes on naming its back buffer.
+    const bool keeps_back_buffer =
+        display.ddraw != nullptr && display.back_buffer != nullptr && buffer_table[0].surface == display.back_buffer;
+    const VirtualBuffer kept_back_buffer = keeps_back_buffer ? buffer_table[0] : VirtualBuffer{};
     reset_buffer_state();
+    if (keeps_back_buffer) buffer_table[0] = kept_back_buffer;
     BYTE keys[256] = {};
     SetKeyboardState(keys);
     display.zbuffer = nullptr;
@@ -232,6 +245,7 @@ std::int32_t gfx_setup_display() {
         display.device_kind = 0;
         return finish();
     }
+    display.back_buffer = nullptr;
     if (create_interface() != 0) return -1;
     display.focus_window = GetFocus();
     display.buffer_caps = DDSCAPS_SYSTEMMEMORY;

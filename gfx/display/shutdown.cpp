@@ -48,6 +48,11 @@ std::int32_t gfx_shutdown() {
             active_buffer.surface = nullptr;
         }
         release(display.ddraw);
+        // The DirectDraw object took its surfaces with it: no slot may go on
+        // naming one, or a later lock or free would reach a released object.
+        for (VirtualBuffer& slot : buffer_table) slot.surface = nullptr;
+        active_buffer.surface = nullptr;
+        display.back_buffer = nullptr;
     }
     // An object from a set-up that failed before reaching a newer interface
     // is released as well.

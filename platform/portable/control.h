@@ -92,6 +92,9 @@ void set_devices(const std::vector<OfferedDevice>& devices);
 void lose_surfaces();  // as when another program takes the exclusive display
 // While the display is taken away, lost surfaces cannot be restored.
 void set_display_available(bool available);
+// A restored surface comes back with rows 64 bytes further apart, as a real
+// driver may give it memory of another layout.
+void set_restore_moves_pitch(bool on);
 int live_objects();  // DirectDraw and Direct3D objects not yet freed
 // Calls on freed objects and releases past zero seen since the last reset.
 int misuse_count();

@@ -190,6 +190,15 @@ void Surface::scramble() {
     for (std::size_t i = 0; i < memory.size(); ++i) memory[i] = static_cast<std::uint8_t>((i * 37u + 11u) ^ 0xA5u);
 }
 
+void Surface::come_back() {
+    lost = false;
+    if (world().restore_moves_pitch) {
+        pitch += 64;
+        memory.assign(static_cast<std::size_t>(pitch) * static_cast<std::size_t>(height), 0);
+    }
+    scramble();
+}
+
 void Surface::fill_description(DDSURFACEDESC2& desc) const {
     DWORD size = desc.dwSize;
     if (size == sizeof(DDSURFACEDESC2)) {
@@ -426,15 +435,9 @@ HRESULT Surface::Restore() {
     // A chain's back buffer comes back with its front, never on its own.
     if (front != nullptr) return DDERR_IMPLICITLYCREATED;
     if (!world().display_available) return DDERR_WRONGMODE;
-    if (lost) {
-        lost = false;
-        scramble();
-    }
+    if (lost) come_back();
     // Restoring the front of a chain restores the chain.
-    if (back != nullptr && back->lost) {
-        back->lost = false;
-        back->scramble();
-    }
+    if (back != nullptr && back->lost) back->come_back();
     return DD_OK;
 }
 
@@ -872,6 +875,7 @@ void set_display_modes(const std::vector<DisplayMode>& modes) { world().modes = 
 void set_rgb16_555(bool five_five_five) { world().rgb16_555 = five_five_five; }
 void set_devices(const std::vector<OfferedDevice>& devices) { world().devices = devices; }
 void set_display_available(bool available) { world().display_available = available; }
+void set_restore_moves_pitch(bool on) { world().restore_moves_pitch = on; }
 
 void lose_surfaces() {
     for (auto& object : world().objects) {

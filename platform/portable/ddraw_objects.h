@@ -103,6 +103,7 @@ struct Surface final : IDirectDrawSurface7, Tracked {
 
     void fill_description(DDSURFACEDESC2& desc) const;
     void scramble();
+    void come_back();  // lost no more: restored memory, maybe with another pitch
     void present() const;
 
     std::shared_ptr<Device> device;
@@ -163,6 +164,7 @@ struct DDrawWorld {
     std::vector<platform::DisplayMode> modes{{640, 480, 8}, {640, 480, 16}, {640, 480, 24}, {640, 480, 32}};
     bool rgb16_555 = false;
     bool display_available = true;
+    bool restore_moves_pitch = false;
     int desktop_width = 1024;
     int desktop_height = 768;
     std::vector<platform::OfferedDevice> devices{

@@ -269,6 +269,7 @@ struct OVERLAPPED;
 #define E_POINTER (static_cast<HRESULT>(0x80004003u))
 #define E_FAIL (static_cast<HRESULT>(0x80004005u))
 #define E_OUTOFMEMORY (static_cast<HRESULT>(0x8007000Eu))
+#define CO_E_NOTINITIALIZED (static_cast<HRESULT>(0x800401F0u))
 #define E_INVALIDARG (static_cast<HRESULT>(0x80070057u))
 #define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
 #define FAILED(hr) (static_cast<HRESULT>(hr) < 0)

@@ -201,16 +201,21 @@ TEST_F(SetupTest, AMissingVideoLibraryChangesNothing) {
     for (FARPROC entry : display.avi_entry_points) EXPECT_EQ(entry, nullptr);
 }
 
-TEST_F(SetupTest, ASecondSetUpEmptiesTheTableAndKeepsTheObjects) {
+// Buffer 0 goes on naming the kept chain's back buffer, so the next buffer
+// made never takes its handle.
+TEST_F(SetupTest, ASecondSetUpEmptiesTheTableButBufferZeroAndKeepsTheObjects) {
     ASSERT_EQ(setup(8), 0);
     gfx_create_buffer(8, 8);
     IDirectDraw7* ddraw = display.ddraw;
+    const VirtualBuffer back = buffer_table[0];
     platform::clear_calls();
     EXPECT_EQ(gfx_setup_display(), 0);
     EXPECT_EQ(display.ddraw, ddraw);
-    EXPECT_EQ(buffer_table[0].surface, nullptr);
+    EXPECT_EQ(buffer_table[0].surface, back.surface);
+    EXPECT_EQ(buffer_table[0].pitch, back.pitch);
     EXPECT_EQ(buffer_table[1].surface, nullptr);
     EXPECT_TRUE(platform::calls_named("IDirectDraw7::CreateSurface").empty());
+    EXPECT_EQ(gfx_create_buffer(8, 8), 1);
     EXPECT_EQ(platform::module_reference_count("AVIFIL32.DLL"), 1);
 }
 
