@@ -30,6 +30,10 @@ inline constexpr std::int32_t PCX_KEEP_PALETTE = 1;
 inline constexpr std::int32_t PCX_AT_DRAW_POSITION = 2;
 inline constexpr std::int32_t PCX_FROM_MEMORY = 4;
 inline constexpr std::int32_t PCX_NO_COLOR_REDUCTION = 8;
+// gfx_load_pcx's result: 0 done, 1 no such file, 2 not a PCX file, 3 a format
+// the buffer cannot take, 4 out of memory, or this: the file ended before
+// the picture did, and what could be read is stored.
+inline constexpr std::int32_t PCX_ENDED_EARLY = 5;
 
 // Display set-up, palette, flip and shutdown.
 std::int32_t gfx_request_mode(std::int32_t width, std::int32_t height, std::int32_t bits, std::uint32_t flags);

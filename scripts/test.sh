@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
 install_missing "${BUILD_PACKAGES[@]}" clang clang-format g++-mingw-w64-x86-64 libclang-rt-14-dev \
-    netpbm xvfb xdotool x11-apps x11-utils
+    netpbm imagemagick python3-pil xvfb xdotool x11-apps x11-utils
 
 jobs=$(nproc)
 

@@ -11,7 +11,7 @@ PcxHeader pcx_header;
 
 namespace {
 
-enum class Format { planes4, planes3, bits8, bits1 };
+using Format = PcxFormat;
 
 void parse_header(const std::uint8_t* bytes) {
     std::memcpy(pcx_header.raw.data(), bytes, 128);
@@ -28,20 +28,23 @@ void parse_header(const std::uint8_t* bytes) {
     pcx_header.bytes_per_line = word(66);
 }
 
-// The image format, tested in this order; 8- and 1-bit images have one plane.
+// The image format from planes and bits per plane. Other combinations (2 or
+// 4 bits per pixel, 2 or 3 planes of 1 bit, absurd plane counts) are refused
+// rather than shown in wrong colours; true colour has no 8-bit form.
 bool choose_format(Format& format) {
-    if (pcx_header.planes == 4) {
+    const int planes = pcx_header.planes, bits = pcx_header.bits_per_pixel;
+    if (planes == 4 && bits == 1) {
         format = Format::planes4;
-    } else if (pcx_header.planes == 3) {
-        format = Format::planes3;
-    } else if (pcx_header.bits_per_pixel == 8 && pcx_header.planes == 1) {
+    } else if ((planes == 3 || planes == 4) && bits == 8) {
+        format = Format::true_color;
+    } else if (planes == 1 && bits == 8) {
         format = Format::bits8;
-    } else if (pcx_header.bits_per_pixel == 1 && pcx_header.planes == 1) {
+    } else if (planes == 1 && bits == 1) {
         format = Format::bits1;
     } else {
         return false;
     }
-    return !(format == Format::planes3 && active_buffer.bits_per_pixel == 8);
+    return !(format == Format::true_color && active_buffer.bits_per_pixel == 8);
 }
 
 // Input bytes: 4096-byte blocks from the file, or the memory image.
@@ -112,7 +115,8 @@ struct Store {
     static void row(const std::uint8_t* line, std::int64_t bytes_per_line, std::int64_t first, std::int64_t last,
                     std::uint8_t* out) {
         constexpr int bytes = Pixel<Bits>::bytes;
-        const std::int64_t covered = F == Format::bits8 || F == Format::planes3 ? bytes_per_line : bytes_per_line * 8;
+        const std::int64_t covered =
+            F == Format::bits8 || F == Format::true_color ? bytes_per_line : bytes_per_line * 8;
         const std::int64_t end = std::min(last, std::max(first, covered));
         for (std::int64_t k = first; k < end; ++k, out += bytes) put(value(line, bytes_per_line, k), out);
         for (std::int64_t k = end; k < last; ++k, out += bytes) put(0, out);
@@ -124,7 +128,7 @@ struct Store {
             const std::int64_t at = k >> 3;
             return ((line[at] >> shift) & 1) | (((line[stride + at] >> shift) & 1) << 1) |
                    (((line[2 * stride + at] >> shift) & 1) << 2) | (((line[3 * stride + at] >> shift) & 1) << 3);
-        } else if constexpr (F == Format::planes3) {
+        } else if constexpr (F == Format::true_color) {
             return (static_cast<std::uint32_t>(line[k]) << 16) | (line[stride + k] << 8) | line[2 * stride + k];
         } else if constexpr (F == Format::bits8) {
             return line[k];
@@ -134,7 +138,7 @@ struct Store {
     }
 
     static void put(std::uint32_t v, std::uint8_t* out) {
-        if constexpr (F == Format::planes3) {
+        if constexpr (F == Format::true_color) {
             const auto red = static_cast<std::uint8_t>(v >> 16), green = static_cast<std::uint8_t>(v >> 8),
                        blue = static_cast<std::uint8_t>(v);
             if constexpr (Bits == 16) {
@@ -163,6 +167,7 @@ struct Store {
 
 using StoreRow = void (*)(const std::uint8_t*, std::int64_t, std::int64_t, std::int64_t, std::uint8_t*);
 
+// Null for a depth the layer does not draw.
 template <Format F>
 StoreRow for_format(std::int32_t bits) {
     switch (bits) {
@@ -172,8 +177,10 @@ StoreRow for_format(std::int32_t bits) {
             return &Store<F, 16>::row;
         case 24:
             return &Store<F, 24>::row;
-        default:
+        case 32:
             return &Store<F, 32>::row;
+        default:
+            return nullptr;
     }
 }
 
@@ -181,8 +188,8 @@ StoreRow store_routine(Format format, std::int32_t bits) {
     switch (format) {
         case Format::planes4:
             return for_format<Format::planes4>(bits);
-        case Format::planes3:
-            return for_format<Format::planes3>(bits);
+        case Format::true_color:
+            return for_format<Format::true_color>(bits);
         case Format::bits8:
             return for_format<Format::bits8>(bits);
         default:
@@ -229,18 +236,20 @@ std::int32_t load(const char* filename, std::int32_t flags, ReadingContext& cont
 
     Format format{};
     if (!choose_format(format)) return 3;
+    const StoreRow store = store_routine(format, active_buffer.bits_per_pixel);
+    if (store == nullptr) return 3;
+    context.format = format;
     const std::int64_t length = static_cast<std::int64_t>(pcx_header.planes) * pcx_header.bytes_per_line;
     LineBuffer line;
     line.data = static_cast<std::uint8_t*>(GlobalAlloc(GPTR, static_cast<SIZE_T>(length + 1024)));
     if (line.data == nullptr) return 4;
 
     if (active_buffer.bits_per_pixel > 8) pcx_palette_step(context);
+    bool exhausted = false;
     if (active_buffer.pixels != nullptr) {
-        const StoreRow store = store_routine(format, active_buffer.bits_per_pixel);
         const std::int64_t bytes = bytes_per_pixel(active_buffer.bits_per_pixel);
         Input input(context);
         std::int64_t carried = 0;
-        bool exhausted = false;
         for (std::int64_t row = 0; row < end_row; ++row) {
             carried = decode_line(input, line.data, length, carried, exhausted);
             if (row >= first_row) {
@@ -253,7 +262,9 @@ std::int32_t load(const char* filename, std::int32_t flags, ReadingContext& cont
         }
     }
     if (active_buffer.bits_per_pixel <= 8) pcx_palette_step(context);
-    return 0;
+    // What could be read is stored and shown; the caller learns that the
+    // picture is incomplete.
+    return exhausted ? PCX_ENDED_EARLY : 0;
 }
 
 }  // namespace
@@ -268,17 +279,18 @@ std::int32_t gfx_set_read_buffer(const std::uint8_t* data, std::int32_t size) {
 }
 
 std::int32_t gfx_load_pcx(const char* filename, std::int32_t flags) {
-    const ReadBuffer saved = read_buffer;
-    if (active_buffer.handle == -1) return 0;
-    lock_active_buffer();
     ReadingContext context;
     context.flags = flags & 15;
     context.from_memory = (context.flags & PCX_FROM_MEMORY) != 0;
     context.memory = read_buffer.data;
     context.memory_size = read_buffer.size;
+    // A caller's memory image serves one load: afterwards the caller may
+    // free it, so the layer points back at its own block.
+    if (context.from_memory) gfx_set_read_buffer(nullptr, 0);
+    if (active_buffer.handle == -1) return 0;
+    lock_active_buffer();
     const std::int32_t result = load(filename, context.flags, context);
     if (context.file != INVALID_HANDLE_VALUE) CloseHandle(context.file);
     unlock_active_buffer();
-    read_buffer = saved;
     return result;
 }

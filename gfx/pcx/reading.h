@@ -21,12 +21,18 @@ struct PcxHeader {
 // The last header read.
 extern PcxHeader pcx_header;
 
+// How the scan line's bytes make pixels: 16 colours in 4 planes of 1 bit,
+// true colour in 3 planes of 8 bits (a fourth, alpha, plane is ignored), 256
+// colours in one plane of 8 bits, 2 colours in one plane of 1 bit.
+enum class PcxFormat { planes4, true_color, bits8, bits1 };
+
 struct ReadingContext {
     HANDLE file = INVALID_HANDLE_VALUE;  // file mode only
     bool from_memory = false;
     const std::uint8_t* memory = nullptr;  // the whole file image in memory mode
     std::int32_t memory_size = 0;
     std::int32_t flags = 0;
+    PcxFormat format = PcxFormat::bits8;
 };
 
 // The palette step: early for buffers deeper than 8 bits (before any pixel

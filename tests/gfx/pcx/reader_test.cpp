@@ -205,7 +205,8 @@ TEST_F(ReaderTest, AbsurdHeadersAreRefusedBeforeAnyAllocation) {
     EXPECT_EQ(load(wide.bytes(), 0), 3);
     EXPECT_TRUE(platform::calls_named("GlobalAlloc").empty());
     wide.planes = 1;
-    EXPECT_EQ(load(wide.bytes(), PCX_KEEP_PALETTE), 0);  // no data: every row keeps the zeroed line
+    // No data: every row keeps the zeroed line, and the caller hears of it.
+    EXPECT_EQ(load(wide.bytes(), PCX_KEEP_PALETTE), PCX_ENDED_EARLY);
     EXPECT_EQ(platform::global_block_count(), 0u);
 }
 
@@ -229,12 +230,18 @@ TEST_F(ReaderTest, ShortLinesReadTheirMissingBytesAsZero) {
     EXPECT_EQ(locked.get(7, 0), 0u);
 }
 
-TEST_F(ReaderTest, AFileThatEndsEarlyRepeatsTheLastLine) {
+TEST_F(ReaderTest, AFileThatEndsEarlyKeepsWhatWasReadAndSaysSo) {
     select(8);
     auto image = indexed(4, 4, [](int x, int y) { return 1 + x + 4 * y; });
     auto file = image.bytes();
-    file.resize(128 + 4 + 2);  // line 0, then half of line 1
     ASSERT_EQ(load(file, PCX_KEEP_PALETTE), 0);
+    file.resize(128 + 4 * 4 - 1);  // the last byte of the last row missing
+    EXPECT_EQ(gfx_load_pcx(write_file(file).c_str(), PCX_KEEP_PALETTE), PCX_ENDED_EARLY);
+    // Rows below the buffer are never read, so their end is not missed.
+    gfx_move_to(0, 197);
+    EXPECT_EQ(load(file, PCX_KEEP_PALETTE | PCX_AT_DRAW_POSITION), 0);
+    file.resize(128 + 4 + 2);  // line 0, then half of line 1
+    ASSERT_EQ(load(file, PCX_KEEP_PALETTE), PCX_ENDED_EARLY);
     Locked locked;
     EXPECT_EQ(locked.get(1, 1), 6u);
     EXPECT_EQ(locked.get(2, 1), 3u);  // the rest of line 1 is line 0's
@@ -406,19 +413,74 @@ TEST_F(PaletteStepTest, FileModeSeeksToTheBlockAndBack) {
     EXPECT_EQ(Locked().at(1, 0)[2], trailing_[63]);
 }
 
-TEST_F(PaletteStepTest, SixteenColourImagesTakeAValidBlocksColours) {
-    select(8);
+// The trailing block belongs to 256-colour pictures: in 2- and 16-colour
+// files the bytes there are picture data, even when a 12 falls in place.
+TEST_F(PaletteStepTest, TwoAndSixteenColourImagesKeepTheirHeaderColours) {
     PcxImage sixteen;
     sixteen.planes = 4;
     sixteen.bits_per_pixel = 1;
     sixteen.xmax = 7;
     sixteen.bytes_per_line = 1;
     sixteen.data = {0, 0, 0, 0};
-    auto file = sixteen.bytes();
-    PcxImage::append_palette(file, trailing_);
+    PcxImage two;
+    two.bits_per_pixel = 1;
+    two.xmax = 7;
+    two.bytes_per_line = 1;
+    two.data = {0x80};
+    for (PcxImage* image : {&sixteen, &two}) {
+        std::copy(header_, header_ + 48, image->header_palette);
+        auto file = image->bytes();
+        PcxImage::append_palette(file, trailing_);
+        for (int bits : {8, 32}) {
+            SCOPED_TRACE(std::to_string(image->planes) + " planes into " + std::to_string(bits) + " bits");
+            select(bits);
+            ASSERT_EQ(load(file, PCX_NO_COLOR_REDUCTION), 0);
+            const PALETTEENTRY& first = master_palette.entries[bits == 8 ? 10 : 0];
+            EXPECT_EQ(first.peGreen, header_[1]);
+            EXPECT_EQ(master_palette.entries[bits == 8 ? 11 : 1].peRed, header_[3]);
+            ASSERT_EQ(gfx_load_pcx(write_file(file).c_str(), PCX_NO_COLOR_REDUCTION), 0);
+            EXPECT_EQ(first.peGreen, header_[1]);
+            gfx_shutdown();
+        }
+    }
+}
+
+TEST_F(PaletteStepTest, ATwoColourPictureOfOneColourTwiceIsBlackAndWhite) {
+    PcxImage two;
+    two.bits_per_pixel = 1;
+    two.xmax = 7;
+    two.bytes_per_line = 1;
+    two.data = {0xC1, 0xF0};                                 // one byte of pixels 1, 1, 1, 1, 0, 0, 0, 0
+    for (std::uint8_t& byte : two.header_palette) byte = 0;  // both black, as some writers leave them
+    for (int bits : {8, 24}) {
+        select(bits);
+        ASSERT_EQ(load(two.bytes(), PCX_NO_COLOR_REDUCTION), 0);
+        const int base = bits == 8 ? 10 : 0;
+        EXPECT_EQ(master_palette.entries[base].peRed, 0);
+        EXPECT_EQ(master_palette.entries[base + 1].peGreen, 255);
+        if (bits == 24) {
+            EXPECT_EQ(Locked().get(0, 0), 0xFFFFFFu);
+            EXPECT_EQ(Locked().get(7, 0), 0u);
+        }
+        gfx_shutdown();
+    }
+}
+
+// A file too short to hold a header and a block has none, whether it is read
+// from a file or from memory, whatever lies 769 bytes from its end.
+TEST_F(PaletteStepTest, FilesShorterThanHeaderAndBlockUseTheHeaderColoursInBothModes) {
+    select(8);
+    header_[15] = 12;  // byte 31 of the file, 769 from the end of 800
+    auto image = indexed(4, 2, [](int, int) { return 20; });
+    std::copy(header_, header_ + 48, image.header_palette);
+    auto file = image.bytes();
+    file.resize(800, 0);
     ASSERT_EQ(load(file, PCX_NO_COLOR_REDUCTION), 0);
-    EXPECT_EQ(master_palette.entries[10].peRed, trailing_[30]);
-    EXPECT_EQ(Locked().get(0, 0), 10u);
+    EXPECT_EQ(master_palette.entries[10].peGreen, header_[1]);
+    master_palette.entries[10] = {};
+    ASSERT_EQ(gfx_load_pcx(write_file(file).c_str(), PCX_NO_COLOR_REDUCTION), 0);
+    EXPECT_EQ(master_palette.entries[10].peGreen, header_[1]);
+    EXPECT_EQ(Locked().get(3, 1), 20u);  // decoding went on right behind the header
 }
 
 }  // namespace
