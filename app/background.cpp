@@ -38,11 +38,14 @@ void load_background() {
     kept = read_whole_file(background_file);
 }
 
-void reload_background() {
-    if (gfx_load_pcx(background_file, PCX_NO_COLOR_REDUCTION) == 0 || kept.empty()) return;
+bool reload_background() {
+    // Result 4: the reader found no memory for a line.
+    const std::int32_t from_file = gfx_load_pcx(background_file, PCX_NO_COLOR_REDUCTION);
+    if (from_file == 0 || kept.empty()) return from_file != 4;
     gfx_set_read_buffer(kept.data(), static_cast<std::int32_t>(kept.size()));
-    gfx_load_pcx(background_file, PCX_FROM_MEMORY | PCX_NO_COLOR_REDUCTION);
+    const std::int32_t from_memory = gfx_load_pcx(background_file, PCX_FROM_MEMORY | PCX_NO_COLOR_REDUCTION);
     gfx_set_read_buffer(nullptr, 0);
+    return from_memory != 4;
 }
 
 void forget_background() { std::vector<std::uint8_t>().swap(kept); }

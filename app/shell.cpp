@@ -13,6 +13,7 @@ HDC window_dc = nullptr;
 HPALETTE logical_palette = nullptr;
 std::int32_t app_active = 0;
 std::int32_t app_initialised = 0;
+bool repaint_pending = false;
 
 namespace {
 
@@ -59,11 +60,13 @@ LRESULT start_up(HWND window) {
 }
 
 // The display took the surfaces' memory away: they come back empty, and the
-// scene is put back on both pages. The insects go on where they were.
+// scene is put back on both pages. The insects go on where they were. A
+// background that could not be read for want of memory is tried again at
+// the next frame, rather than leaving the restored memory on screen.
 void repaint_scene() {
     gfx_restore_surfaces();
     gfx_select_buffer(background_buffer);
-    reload_background();
+    repaint_pending = !reload_background();
     gfx_select_buffer(screen_buffer);
     background_to_both_pages();
 }
@@ -115,7 +118,7 @@ void run_frame() {
     // Surfaces can be lost while the program stays active (another program
     // changed the mode for a moment): the scene is repainted before this
     // frame is drawn over it.
-    if (gfx_surfaces_lost() != 0) repaint_scene();
+    if (gfx_surfaces_lost() != 0 || repaint_pending) repaint_scene();
     if (random_next() % 41 == 9 && insect_count < max_insects) spawn_insect();
     restore_removed();
     for (Insect* insect = insect_head; insect != nullptr; insect = insect->next) restore_background(insect);
@@ -150,6 +153,7 @@ void reset_app_globals() {
     logical_palette = nullptr;
     app_active = 0;
     app_initialised = 0;
+    repaint_pending = false;
     message_buffer[0] = '\0';
 }
 

@@ -12,6 +12,9 @@ extern HDC window_dc;
 extern HPALETTE logical_palette;
 extern std::int32_t app_active;
 extern std::int32_t app_initialised;
+// The last repaint found no memory to read the background with; the next
+// frame repaints again.
+extern bool repaint_pending;
 
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 void run_frame();

@@ -17,6 +17,7 @@
 #include <unordered_map>
 
 #include "../support/app_fixture.h"
+#include "../support/frame_invariant.h"
 #include "../support/test_pictures.h"
 
 namespace {
@@ -56,43 +57,6 @@ protected:
         return WinMain(nullptr, nullptr, command_line, SW_SHOWNORMAL);
     }
 };
-
-// Where a page may differ from the background: the lamp, the rail and every
-// live insect's last drawn image.
-bool off_background(const std::vector<std::uint8_t>& page, const std::vector<std::uint8_t>& background,
-                    std::string& where) {
-    std::vector<std::pair<int, int>> spans;  // inclusive column ranges covered on a row
-    for (int y = 0; y < 480; ++y) {
-        spans.clear();
-        if (y <= 159) spans.emplace_back(260, 370);
-        if (y >= 340) spans.emplace_back(195, 431);
-        for (const Insect* insect = insect_head; insect != nullptr; insect = insect->next) {
-            if (y > insect->box.top && y <= insect->box.bottom) {
-                spans.emplace_back(insect->box.left, insect->box.right - 1);
-            }
-        }
-        std::sort(spans.begin(), spans.end());
-        int x = 0;
-        auto compare_to = [&](int end) {  // columns x to end - 1
-            end = std::min(end, 640);
-            if (end <= x) return true;
-            const std::size_t at = static_cast<std::size_t>(y) * 640 + static_cast<std::size_t>(x);
-            if (std::memcmp(page.data() + at, background.data() + at, static_cast<std::size_t>(end - x)) == 0) {
-                return true;
-            }
-            const std::size_t row = static_cast<std::size_t>(y) * 640;
-            while (x < end && page[row + x] == background[row + x]) ++x;  // name the first stray pixel
-            where = std::to_string(x) + ", " + std::to_string(y);
-            return false;
-        };
-        for (const auto& [first, last] : spans) {
-            if (!compare_to(first)) return true;
-            x = std::max(x, last + 1);
-        }
-        if (!compare_to(640)) return true;
-    }
-    return false;
-}
 
 TEST_F(LongRunTest, EveryPageShowsTheBackgroundAwayFromInsectsLampAndRail) {
     struct Check {

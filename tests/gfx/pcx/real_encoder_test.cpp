@@ -122,6 +122,8 @@ const Encoder encoders[] = {
      1, 1},
 };
 
+void PrintTo(const Encoder& encoder, std::ostream* out) { *out << encoder.name; }
+
 bool readable(int planes, int bits) {
     return (planes == 1 && (bits == 1 || bits == 8)) || (planes == 4 && bits == 1) ||
            ((planes == 3 || planes == 4) && bits == 8);
