@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Builds Nightwick and runs every test: the suite once as it is and once under
-# AddressSanitizer and UndefinedBehaviorSanitizer, the format check, and the
-# Windows cross-build. Any failure fails the run.
+# Builds Nightwick and runs every test: the suite once as it is (with the
+# soak and memcheck runs) and once under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the format check, the fuzz targets for 30 s
+# each, and the Windows cross-build. Any failure fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
 install_missing "${BUILD_PACKAGES[@]}" clang clang-format g++-mingw-w64-x86-64 libclang-rt-14-dev \
-    netpbm imagemagick python3-pil xvfb xdotool x11-apps x11-utils
+    netpbm imagemagick python3-pil valgrind xvfb xdotool x11-apps x11-utils
 
 jobs=$(nproc)
 
@@ -26,6 +27,9 @@ cmake --build build-sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
 [ -f build-sanitize/real_window_report.txt ] && cat build-sanitize/real_window_report.txt
+
+echo "== fuzzing, 30 s a target (clang, libFuzzer)"
+scripts/fuzz.sh 30
 
 echo "== Windows cross-build (mingw-w64)"
 cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release \

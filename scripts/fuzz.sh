@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets and runs each for SECONDS (default 30), or
+# for RUNS executions with --runs N. Every target starts from its committed
+# seeds plus what earlier runs here found (build-fuzz/corpus/); inputs that
+# break a promise are kept in fuzz-findings/TARGET/ and fail the run.
+#   scripts/fuzz.sh [SECONDS | --runs N] [TARGET...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+limit=(-max_total_time=30)
+if [ "${1:-}" = "--runs" ]; then
+    limit=(-runs="$2")
+    shift 2
+elif [ -n "${1:-}" ] && [ "${1#[0-9]}" != "$1" ]; then
+    limit=(-max_total_time="$1")
+    shift
+fi
+targets=("$@")
+[ ${#targets[@]} -eq 0 ] && targets=(pcx_memory_fuzz pcx_file_fuzz call_sequence_fuzz)
+
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+    -DNIGHTWICK_FUZZ=ON -DNIGHTWICK_TESTS=OFF -DNIGHTWICK_BENCH=OFF >/dev/null
+cmake --build build-fuzz --target "${targets[@]}" >/dev/null
+
+failed=0
+for target in "${targets[@]}"; do
+    corpus=build-fuzz/corpus/$target
+    findings=fuzz-findings/$target
+    mkdir -p "$corpus" "$findings"
+    log=build-fuzz/$target.log
+    if ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        "build-fuzz/tests/fuzz/$target" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 -detect_leaks=0 -print_final_stats=1 \
+        -artifact_prefix="$findings/" "$corpus" "tests/fuzz/corpus/$target" >"$log" 2>&1; then
+        runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+        cover=$(grep -o 'cov: [0-9]*' "$log" | tail -1)
+        echo "$target: ${runs:-?} executions, ${cover:-cov: ?}, no findings"
+    else
+        echo "$target: FINDING (kept in $findings/), the run's end:"
+        tail -40 "$log"
+        failed=1
+    fi
+done
+# Empty folders of findings are no news.
+find fuzz-findings -type d -empty -delete 2>/dev/null || true
+exit $failed
