@@ -4,8 +4,30 @@
 # seeds plus what earlier runs here found (build-fuzz/corpus/); inputs that
 # break a promise are kept in fuzz-findings/TARGET/ and fail the run.
 #   scripts/fuzz.sh [SECONDS | --runs N] [TARGET...]
+#   scripts/fuzz.sh --coverage   line coverage of gfx/ from the corpora
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+all_targets=(pcx_memory_fuzz pcx_file_fuzz call_sequence_fuzz)
+
+if [ "${1:-}" = "--coverage" ]; then
+    cmake -S . -B build-fuzz-coverage -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+        -DNIGHTWICK_FUZZ=ON -DNIGHTWICK_TESTS=OFF -DNIGHTWICK_BENCH=OFF \
+        -DCMAKE_CXX_FLAGS="-fprofile-instr-generate -fcoverage-mapping" \
+        -DCMAKE_EXE_LINKER_FLAGS="-fprofile-instr-generate" >/dev/null
+    cmake --build build-fuzz-coverage --target "${all_targets[@]}" >/dev/null
+    objects=()
+    for target in "${all_targets[@]}"; do
+        mkdir -p "build-fuzz/corpus/$target"
+        LLVM_PROFILE_FILE="build-fuzz-coverage/$target.profraw" "build-fuzz-coverage/tests/fuzz/$target" \
+            -runs=0 -detect_leaks=0 "build-fuzz/corpus/$target" "tests/fuzz/corpus/$target" >/dev/null 2>&1
+        objects+=(-object "build-fuzz-coverage/tests/fuzz/$target")
+    done
+    llvm-profdata merge -o build-fuzz-coverage/all.profdata build-fuzz-coverage/*.profraw
+    llvm-cov report -instr-profile=build-fuzz-coverage/all.profdata "${objects[@]:1}" \
+        "$(pwd)/gfx" | sed 's|'"$(pwd)"'/||'
+    exit 0
+fi
 
 limit=(-max_total_time=30)
 if [ "${1:-}" = "--runs" ]; then
@@ -16,7 +38,7 @@ elif [ -n "${1:-}" ] && [ "${1#[0-9]}" != "$1" ]; then
     shift
 fi
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(pcx_memory_fuzz pcx_file_fuzz call_sequence_fuzz)
+[ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
     -DNIGHTWICK_FUZZ=ON -DNIGHTWICK_TESTS=OFF -DNIGHTWICK_BENCH=OFF >/dev/null
