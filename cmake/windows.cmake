@@ -1,13 +1,106 @@
-# The Windows build: the same program sources against the real SDK.
+# The Windows build: the same program sources against the real SDK, as
+# nightwick.exe and as the screensaver Nightwick.scr, with resources.
+enable_language(RC)
+
 add_library(gfx STATIC ${GFX_SOURCES})
 target_include_directories(gfx PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(gfx PUBLIC user32 gdi32 kernel32 winmm dxguid)
+# Objects, not an archive: WinMain is wanted only by the C runtime's start-up
+# code, which the linker reads after the program's archives.
+add_library(app OBJECT ${APP_SOURCES})
+target_link_libraries(app PUBLIC gfx)
 
-add_executable(nightwick WIN32 ${APP_SOURCES})
-target_link_libraries(nightwick PRIVATE gfx)
-target_link_options(nightwick PRIVATE -static)
+# The pictures and the icon are painted by the art tool, which runs on the
+# build machine: take them from NIGHTWICK_ART_DIR, or paint them with a
+# build of the art tool for this machine.
+set(NIGHTWICK_ART_DIR "" CACHE PATH "A folder holding the eight pictures and nightwick.ico")
+set(NIGHTWICK_PICTURE_NAMES VeskBack.pcx Mosquito.pcx Mfall.pcx Mturn.pcx Mzap.pcx Mzapa.pcx Lamp.pcx Rail.pcx)
+include(ExternalProject)
+if(NIGHTWICK_ART_DIR)
+  set(art_dir ${NIGHTWICK_ART_DIR})
+  add_custom_target(art)
+else()
+  set(art_dir ${CMAKE_BINARY_DIR}/host)
+  set(art_files)
+  foreach(name ${NIGHTWICK_PICTURE_NAMES} nightwick.ico)
+    list(APPEND art_files ${art_dir}/${name})
+  endforeach()
+  ExternalProject_Add(art
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${art_dir}
+    CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DNIGHTWICK_TESTS=OFF -DNIGHTWICK_BENCH=OFF
+    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target pictures
+    INSTALL_COMMAND ""
+    BUILD_ALWAYS ON
+    BUILD_BYPRODUCTS ${art_files})
+endif()
+
+# The programs start from the folder that holds the pictures.
+set(pictures)
+foreach(name ${NIGHTWICK_PICTURE_NAMES})
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${name}
+    COMMAND ${CMAKE_COMMAND} -E copy ${art_dir}/${name} ${CMAKE_BINARY_DIR}/${name}
+    DEPENDS art ${art_dir}/${name})
+  list(APPEND pictures ${CMAKE_BINARY_DIR}/${name})
+endforeach()
+add_custom_target(pictures ALL DEPENDS ${pictures})
+
+set(NIGHTWICK_ICON ${art_dir}/nightwick.ico)
+set(NIGHTWICK_MANIFEST ${CMAKE_SOURCE_DIR}/platform/windows/nightwick.manifest)
+function(nightwick_windows_program target file description)
+  set(NIGHTWICK_FILE ${file})
+  set(NIGHTWICK_DESCRIPTION ${description})
+  configure_file(${CMAKE_SOURCE_DIR}/platform/windows/nightwick.rc.in ${CMAKE_BINARY_DIR}/${target}.rc @ONLY)
+  set_source_files_properties(${CMAKE_BINARY_DIR}/${target}.rc PROPERTIES
+    OBJECT_DEPENDS "${NIGHTWICK_ICON};${NIGHTWICK_MANIFEST}")
+  target_sources(${target} PRIVATE ${CMAKE_BINARY_DIR}/${target}.rc)
+  add_dependencies(${target} art)
+  target_link_libraries(${target} PRIVATE app)
+  target_link_options(${target} PRIVATE -static $<$<CONFIG:Release>:-s>)
+endfunction()
+
+add_executable(nightwick WIN32)
+nightwick_windows_program(nightwick nightwick.exe "Nightwick")
+
+# WinMain is the program's; the screensaver unit only watches its messages.
+add_executable(nightwick-screensaver WIN32 platform/windows/screensaver.cpp)
+set_target_properties(nightwick-screensaver PROPERTIES OUTPUT_NAME Nightwick SUFFIX .scr)
+nightwick_windows_program(nightwick-screensaver Nightwick.scr "Nightwick screensaver")
 
 add_executable(nightwick-smoke WIN32 tools/smoke/smoke.cpp)
 target_include_directories(nightwick-smoke PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(nightwick-smoke PRIVATE user32 gdi32 kernel32)
 target_link_options(nightwick-smoke PRIVATE -static)
+
+# The release for Windows users: both programs, the screensaver, the
+# pictures and a short README, in one zip. The 64-bit program comes from a
+# second build of the same sources with the other toolchain.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  ExternalProject_Add(nightwick64
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${CMAKE_BINARY_DIR}/x86_64
+    CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake
+               -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DNIGHTWICK_ART_DIR=${art_dir}
+               -DNIGHTWICK_TESTS=OFF -DNIGHTWICK_BENCH=OFF
+    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target nightwick nightwick-screensaver
+    INSTALL_COMMAND ""
+    BUILD_ALWAYS ON
+    EXCLUDE_FROM_ALL ON
+    BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/x86_64/nightwick.exe ${CMAKE_BINARY_DIR}/x86_64/Nightwick.scr)
+  add_dependencies(nightwick64 art)
+  set(release ${CMAKE_BINARY_DIR}/release)
+  set(release_files nightwick.exe nightwick64.exe Nightwick.scr ${NIGHTWICK_PICTURE_NAMES} README.txt)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/nightwick-windows.zip
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${release}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${release}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:nightwick> ${release}/nightwick.exe
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/x86_64/nightwick.exe ${release}/nightwick64.exe
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:nightwick-screensaver> ${release}/Nightwick.scr
+    COMMAND ${CMAKE_COMMAND} -E copy ${pictures} ${release}
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/platform/windows/README.txt ${release}/README.txt
+    COMMAND ${CMAKE_COMMAND} -E chdir ${release}
+            ${CMAKE_COMMAND} -E tar cf ${CMAKE_BINARY_DIR}/nightwick-windows.zip --format=zip ${release_files}
+    DEPENDS nightwick nightwick-screensaver nightwick64 ${pictures} ${CMAKE_SOURCE_DIR}/platform/windows/README.txt
+    COMMENT "Packing nightwick-windows.zip")
+  add_custom_target(windows-zip DEPENDS ${CMAKE_BINARY_DIR}/nightwick-windows.zip)
+endif()

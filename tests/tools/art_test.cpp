@@ -2,9 +2,13 @@
 // sheet is transparent, and nothing outside the frame rectangles.
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "../support/gfx_fixture.h"
 #include "app/frame_tables.h"
@@ -95,3 +99,42 @@ TEST_F(ArtTest, TheBackgroundFillsTheScreenWithItsOwnPalette) {
 }
 
 }  // namespace
+
+// The icon as Windows reads it: one image per size, each where the
+// directory says; bitmaps carry colour and mask (twice the height), the
+// largest is a PNG.
+TEST_F(ArtTest, TheIconHoldsEachSizeWhereItsDirectorySays) {
+    std::ifstream in(directory_ / "nightwick.ico", std::ios::binary);
+    const std::vector<std::uint8_t> ico((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto u16 = [&](std::size_t at) { return ico.at(at) | ico.at(at + 1) << 8; };
+    auto u32 = [&](std::size_t at) { return static_cast<std::uint32_t>(u16(at) | u16(at + 2) << 16); };
+    ASSERT_GE(ico.size(), 6u);
+    EXPECT_EQ(u16(0), 0);
+    EXPECT_EQ(u16(2), 1);
+    const std::vector<int> sizes{16, 24, 32, 48, 64, 256};
+    ASSERT_EQ(u16(4), static_cast<int>(sizes.size()));
+    std::size_t end = 6 + 16 * sizes.size();
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        const std::size_t entry = 6 + 16 * i;
+        const int size = sizes[i];
+        EXPECT_EQ(ico[entry] == 0 ? 256 : ico[entry], size);
+        const std::uint32_t length = u32(entry + 8), offset = u32(entry + 12);
+        ASSERT_EQ(offset, end) << size;  // images follow each other, nothing between
+        ASSERT_LE(offset + length, ico.size()) << size;
+        end = offset + length;
+        if (size <= 64) {
+            EXPECT_EQ(u32(offset), 40u);
+            EXPECT_EQ(u32(offset + 4), static_cast<std::uint32_t>(size));
+            EXPECT_EQ(u32(offset + 8), static_cast<std::uint32_t>(2 * size));
+            EXPECT_EQ(u16(offset + 14), 32);
+            const std::uint32_t mask_row = (size + 31) / 32 * 4;
+            EXPECT_EQ(length, 40 + 4u * size * size + mask_row * size);
+            // The middle is painted solid.
+            const std::size_t middle = offset + 40 + 4 * (static_cast<std::size_t>(size / 2) * size + size / 2);
+            EXPECT_EQ(ico[middle + 3], 255) << size;
+        } else {
+            EXPECT_EQ(u32(offset), 0x474E5089u);  // "\x89PNG"
+        }
+    }
+    EXPECT_EQ(end, ico.size());
+}

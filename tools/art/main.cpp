@@ -1,5 +1,5 @@
 // nightwick-art: paints the eight pictures of the animation and writes them
-// as PCX files sharing one palette.
+// as PCX files sharing one palette, and the program's icon (.ico and .png).
 //
 //   nightwick-art OUTPUT_DIRECTORY [--preview PREVIEW_DIRECTORY]
 //
@@ -15,6 +15,7 @@
 
 #include "app/frame_tables.h"
 #include "tools/art/canvas.h"
+#include "tools/art/icon.h"
 #include "tools/art/mosquito.h"
 #include "tools/art/palette.h"
 #include "tools/art/pcx_writer.h"
@@ -159,6 +160,14 @@ int main(int argc, char** argv) {
                        palette.entries) &&
              ok;
     }
+    // The program's icon goes with the pictures: the Windows resources and
+    // the desktop entry take it from there.
+    ok = write_ico((output / "nightwick.ico").string(), {16, 24, 32, 48, 64, 256}) && ok;
+    Canvas icon(256, 256);
+    paint_icon(icon);
+    ok =
+        cairo_surface_write_to_png(icon.surface, (output / "nightwick.png").string().c_str()) == CAIRO_STATUS_SUCCESS &&
+        ok;
     if (!ok) {
         std::fprintf(stderr, "nightwick-art: cannot write the pictures into %s\n", output.string().c_str());
         return 1;
