@@ -14,17 +14,14 @@ target_link_libraries(app PUBLIC gfx)
 # build machine: take them from NIGHTWICK_ART_DIR, or paint them with a
 # build of the art tool for this machine.
 set(NIGHTWICK_ART_DIR "" CACHE PATH "A folder holding the eight pictures and nightwick.ico")
-set(NIGHTWICK_PICTURE_NAMES VeskBack.pcx Mosquito.pcx Mfall.pcx Mturn.pcx Mzap.pcx Mzapa.pcx Lamp.pcx Rail.pcx)
 include(ExternalProject)
 if(NIGHTWICK_ART_DIR)
   set(art_dir ${NIGHTWICK_ART_DIR})
   add_custom_target(art)
 else()
   set(art_dir ${CMAKE_BINARY_DIR}/host)
-  set(art_files)
-  foreach(name ${NIGHTWICK_PICTURE_NAMES} nightwick.ico)
-    list(APPEND art_files ${art_dir}/${name})
-  endforeach()
+  list(TRANSFORM NIGHTWICK_PICTURE_NAMES PREPEND ${art_dir}/ OUTPUT_VARIABLE art_files)
+  list(APPEND art_files ${art_dir}/nightwick.ico)
   ExternalProject_Add(art
     SOURCE_DIR ${CMAKE_SOURCE_DIR}
     BINARY_DIR ${art_dir}
