@@ -10,37 +10,9 @@ target_link_libraries(gfx PUBLIC user32 gdi32 kernel32 winmm dxguid)
 add_library(app OBJECT ${APP_SOURCES})
 target_link_libraries(app PUBLIC gfx)
 
-# The pictures and the icon are painted by the art tool, which runs on the
-# build machine: take them from NIGHTWICK_ART_DIR, or paint them with a
-# build of the art tool for this machine.
-set(NIGHTWICK_ART_DIR "" CACHE PATH "A folder holding the eight pictures and nightwick.ico")
-include(ExternalProject)
-if(NIGHTWICK_ART_DIR)
-  set(art_dir ${NIGHTWICK_ART_DIR})
-  add_custom_target(art)
-else()
-  set(art_dir ${CMAKE_BINARY_DIR}/host)
-  list(TRANSFORM NIGHTWICK_PICTURE_NAMES PREPEND ${art_dir}/ OUTPUT_VARIABLE art_files)
-  list(APPEND art_files ${art_dir}/nightwick.ico)
-  ExternalProject_Add(art
-    SOURCE_DIR ${CMAKE_SOURCE_DIR}
-    BINARY_DIR ${art_dir}
-    CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DNIGHTWICK_TESTS=OFF -DNIGHTWICK_BENCH=OFF
-    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target pictures
-    INSTALL_COMMAND ""
-    BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS ${art_files})
-endif()
-
-# The programs start from the folder that holds the pictures.
-set(pictures)
-foreach(name ${NIGHTWICK_PICTURE_NAMES})
-  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${name}
-    COMMAND ${CMAKE_COMMAND} -E copy ${art_dir}/${name} ${CMAKE_BINARY_DIR}/${name}
-    DEPENDS art ${art_dir}/${name})
-  list(APPEND pictures ${CMAKE_BINARY_DIR}/${name})
-endforeach()
-add_custom_target(pictures ALL DEPENDS ${pictures})
+# The pictures and the icon, painted on the build machine.
+set(art_extra_files nightwick.ico)
+include(cmake/art.cmake)
 
 set(NIGHTWICK_ICON ${art_dir}/nightwick.ico)
 set(NIGHTWICK_MANIFEST ${CMAKE_SOURCE_DIR}/platform/windows/nightwick.manifest)
