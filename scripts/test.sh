@@ -2,7 +2,8 @@
 # Builds Nightwick and runs every test: the suite once as it is (with the
 # soak and memcheck runs) and once under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the format check, the fuzz targets for 30 s
-# each, and the Windows release, run under Wine. Any failure fails the run.
+# each, the Windows release, run under Wine, and the web build, run in
+# headless Chromium. Any failure fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
@@ -14,7 +15,7 @@ fi
 install_missing "${BUILD_PACKAGES[@]}" clang clang-format g++-mingw-w64-i686 g++-mingw-w64-x86-64 libclang-rt-14-dev \
     netpbm imagemagick python3-pil valgrind xvfb xdotool x11-apps x11-utils unzip \
     wine wine64 wine32:i386 libxrandr2:i386 libxrender1:i386 libxi6:i386 libxcursor1:i386 libxinerama1:i386 \
-    libxcomposite1:i386 libxext6:i386 libxfixes3:i386
+    libxcomposite1:i386 libxext6:i386 libxfixes3:i386 emscripten nodejs chromium
 
 jobs=$(nproc)
 
@@ -44,5 +45,13 @@ cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build build-windows -j "$jobs"
 cmake --build build-windows --target windows-zip
 tests/windows/wine_test.sh build-windows build/tools/capture/nightwick-capture
+
+echo "== web build and its test in headless Chromium"
+# Debian's emscripten finds its JavaScript modules only here. The pictures
+# come from the g++ build above.
+export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+emcmake cmake -S . -B build-web -G Ninja -DCMAKE_BUILD_TYPE=Release -DNIGHTWICK_ART_DIR="$PWD/build" >/dev/null
+cmake --build build-web -j "$jobs"
+tests/web/browser_test.sh build-web build/tools/capture/nightwick-capture
 
 echo "== all tests passed"
