@@ -3,7 +3,8 @@
 # server on 127.0.0.1; every canvas read-back and the screenshot of the page
 # must be exactly a frame of the headless run, in order; a hidden page shows
 # no frames and the program runs on when it is shown again; Escape ends it
-# and the page says so. Reports the frame times the page saw.
+# and the page says so (another key does not), as F12 does once it is
+# started again from the page. Reports the frame times the page saw.
 # Usage: browser_test.sh WEB_BUILD_DIRECTORY CAPTURE_TOOL
 set -uo pipefail
 web=$(realpath "$1") capture=$(realpath "$2")
@@ -73,7 +74,11 @@ fi
 ended=$(field ended)
 echo "after Escape the page says: $ended"
 [[ "$ended" == *"exit code 0"* ]] || fail "the page did not report the end with exit code 0"
+[ "$(field frames_after_another_key)" -gt 0 ] || fail "a key other than Esc and F12 stopped the program"
 [ "$(field start_again_offered)" = true ] || fail "the page offers no new start"
+ended=$(field ended_after_f12)
+echo "started again from the page, after F12 it says: $ended"
+[[ "$ended" == *"exit code 0"* ]] || fail "F12 did not end the program started again"
 [ -z "$(field messages)" ] || fail "the program showed a message: $(field messages)"
 echo "frame times in Chromium: $(field frame_time)"
 console=$(field console)
