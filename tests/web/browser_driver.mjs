@@ -161,6 +161,18 @@ try {
   report.hidden.frames_after_coming_back = (await frames()) - shownAt;
   await readBack('canvas-after-hidden.png');
 
+  // Losing the focus pauses it too. Headless Chromium has no other window
+  // to take the focus, so the page is sent the events a window would get.
+  await evaluate("window.dispatchEvent(new Event('blur'))");
+  await sleep(300);
+  const blurredFrames = await frames();
+  await sleep(700);
+  report.blurred = { frames_shown_without_focus: (await frames()) - blurredFrames };
+  await evaluate("window.dispatchEvent(new Event('focus'))");
+  const focusedAt = await frames();
+  await waitFor('frames with the focus back', async () => (await frames()) >= focusedAt + 30, 10000);
+  report.blurred.frames_with_focus_back = (await frames()) - focusedAt;
+
   const type = async (key, code) => {
     const event = { key, code: key, windowsVirtualKeyCode: code, nativeVirtualKeyCode: code };
     await page('Input.dispatchKeyEvent', { type: 'keyDown', ...event });

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The web build in a real browser: headless Chromium loads the page from a
-# server on 127.0.0.1; every canvas read-back and the screenshot of the page
-# must be exactly a frame of the headless run, in order; a hidden page shows
-# no frames and the program runs on when it is shown again; Escape ends it
-# and the page says so (another key does not), as F12 does once it is
+# server on 127.0.0.1. Every canvas read-back must be exactly the headless
+# run's frame of the number the page counted, and the screenshot of the page
+# a frame of that run; a hidden page, or one without the focus, shows no
+# frames, and the program runs on when it comes back; another key leaves it
+# running, Escape ends it and the page says so, as F12 does once it is
 # started again from the page. Reports the frame times the page saw.
 # Usage: browser_test.sh WEB_BUILD_DIRECTORY CAPTURE_TOOL
 set -uo pipefail
@@ -70,6 +71,10 @@ else
     cp "$work/canvas-after-hidden.png" "$web/unmatched-canvas-after-hidden.png"
     fail "after being hidden: $frame (kept as $web/unmatched-canvas-after-hidden.png)"
 fi
+
+[ "$(field blurred.frames_shown_without_focus)" = 0 ] ||
+    fail "$(field blurred.frames_shown_without_focus) frames were shown without the focus"
+echo "without the focus: no frame; with it back, it ran on ($(field blurred.frames_with_focus_back) frames)"
 
 ended=$(field ended)
 echo "after Escape the page says: $ended"
