@@ -22,5 +22,5 @@ target_link_options(nightwick PRIVATE
 set_target_properties(nightwick PROPERTIES SUFFIX .js
   LINK_DEPENDS "${web_dir}/library_nightwick.js;${pictures}")
 
-add_custom_command(TARGET nightwick POST_BUILD
-  COMMAND ${CMAKE_COMMAND} -E copy ${web_dir}/index.html ${CMAKE_BINARY_DIR}/index.html)
+# The page, copied again whenever it changes.
+configure_file(${web_dir}/index.html ${CMAKE_BINARY_DIR}/index.html COPYONLY)
