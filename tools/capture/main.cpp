@@ -13,6 +13,7 @@
 
 #include "platform/portable/control.h"
 #include "platform/portable/host.h"
+#include "platform/portable/picture_folder.h"
 #include "tools/capture/frame_writers.h"
 
 namespace {
@@ -20,7 +21,8 @@ namespace {
 const char* const usage =
     "usage: nightwick-capture --frames N [options]\n"
     "  --frames N              run N frames (pages shown), then quit with Esc\n"
-    "  --dir DIRECTORY         where the pictures are (default: the current directory)\n"
+    "  --dir DIRECTORY         where the pictures are (default: the current directory,\n"
+    "                          else the tool's own, else the installed share/nightwick)\n"
     "  --png FRAME=FILE        write frame FRAME as an indexed PNG (repeatable)\n"
     "  --gif FIRST-LAST=FILE   write frames FIRST to LAST as an animated GIF at 60 fps\n"
     "  --checksums             print a checksum of every frame on standard output\n"
@@ -160,6 +162,11 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "nightwick-capture: cannot use the directory %s\n", options.directory.c_str());
             return 2;
         }
+        // The folder given wins, whatever it holds.
+        const std::filesystem::path given[] = {std::filesystem::current_path()};
+        platform::enter_picture_folder("nightwick-capture", given);
+    } else {
+        platform::enter_picture_folder("nightwick-capture", platform::picture_folder_candidates());
     }
 
     Recorder recorder{&options, {}, 0};
