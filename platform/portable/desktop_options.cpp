@@ -45,7 +45,7 @@ DesktopOptions parse_desktop_options(int argc, const char* const* argv, const ch
     for (int i = 1; i < argc; ++i) {
         const std::string_view option = argv[i];
         // xscreensaver's hacks take their options with one dash or two.
-        const std::string_view name = option.starts_with("--") ? option.substr(2)
+        const std::string_view name = option.starts_with("--")  ? option.substr(2)
                                       : option.starts_with("-") ? option.substr(1)
                                                                 : std::string_view{};
         std::string_view value;

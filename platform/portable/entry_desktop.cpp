@@ -13,7 +13,8 @@
 
 int main(int argc, char** argv) {
     using Action = platform::DesktopOptions::Action;
-    const platform::DesktopOptions options = platform::parse_desktop_options(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
+    const platform::DesktopOptions options =
+        platform::parse_desktop_options(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
     switch (options.action) {
         case Action::help:
             std::fputs(platform::desktop_usage, stdout);

@@ -180,7 +180,8 @@ std::unique_ptr<SdlHost> SdlHost::open(const DesktopOptions& options, std::strin
         if (host->foreign_window_ == 0) return nullptr;
         // Let the renderer use the graphics processor on the given window.
         SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
-        host->window_ = SDL_CreateWindowFrom(reinterpret_cast<void*>(static_cast<std::uintptr_t>(host->foreign_window_)));
+        host->window_ =
+            SDL_CreateWindowFrom(reinterpret_cast<void*>(static_cast<std::uintptr_t>(host->foreign_window_)));
         if (host->window_ == nullptr) {
             why = SDL_GetError();
             return nullptr;
@@ -259,8 +260,8 @@ void SdlHost::present(const std::uint8_t* pixels, int pitch, int width, int heig
         void* out = nullptr;
         int out_pitch = 0;
         if (texture_ != nullptr && SDL_LockTexture(texture_, nullptr, &out, &out_pitch) == 0) {
-            scaler_.draw(pixels, pitch, width, height, bits, palette, static_cast<std::uint8_t*>(out), out_pitch,
-                         width, height, PixelLayout{});
+            scaler_.draw(pixels, pitch, width, height, bits, palette, static_cast<std::uint8_t*>(out), out_pitch, width,
+                         height, PixelLayout{});
             SDL_UnlockTexture(texture_);
         }
         SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);

@@ -58,7 +58,7 @@ void convert_16(const std::uint8_t* in, std::uint32_t* out, int width, const Pix
     for (int x = 0; x < width; ++x) {
         const unsigned v = in[2 * x] | (in[2 * x + 1] << 8);
         out[x] = pack_colour(layout, static_cast<int>(((v >> 11) & 31) << 3), static_cast<int>(((v >> 5) & 63) << 2),
-                        static_cast<int>((v & 31) << 3));
+                             static_cast<int>((v & 31) << 3));
     }
 }
 
@@ -78,7 +78,9 @@ void PageScaler::draw(const std::uint8_t* pixels, int pitch, int width, int heig
         table_valid_ = false;
     }
     const PageArea area = fit_page(width, height, out_width, out_height);
-    const auto window_row = [&](int y) { return reinterpret_cast<std::uint32_t*>(out + std::ptrdiff_t{y} * out_pitch); };
+    const auto window_row = [&](int y) {
+        return reinterpret_cast<std::uint32_t*>(out + std::ptrdiff_t{y} * out_pitch);
+    };
     // The bars are drawn every time: a window's pixels need not survive a resize.
     for (int y = 0; y < out_height; ++y) {
         std::uint32_t* row = window_row(y);
@@ -96,10 +98,7 @@ void PageScaler::draw(const std::uint8_t* pixels, int pitch, int width, int heig
     const int* columns = columns_.data();
     const std::uint32_t* table = table_;
     std::uint32_t* converted = row_.data();
-    const auto convert = bits == 8    ? nullptr
-                         : bits == 16 ? convert_16
-                         : bits == 24 ? convert_rgb<3>
-                                      : convert_rgb<4>;
+    const auto convert = bits == 8 ? nullptr : bits == 16 ? convert_16 : bits == 24 ? convert_rgb<3> : convert_rgb<4>;
 
     // Each page row is converted once; the window rows that repeat it are copies.
     int last_source = -1;

@@ -1,6 +1,7 @@
 // Finding the pictures for a program started outside its folder.
 #include "picture_folder.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <system_error>
 
@@ -37,8 +38,10 @@ std::vector<fs::path> picture_folder_candidates() {
     if (fs::path current = fs::current_path(error); !error) candidates.push_back(current);
     // The executable itself, not the link it may have been started through.
     if (fs::path exe = fs::read_symlink("/proc/self/exe", error); !error && exe.has_parent_path()) {
-        candidates.push_back(exe.parent_path());
-        candidates.push_back(exe.parent_path().parent_path() / "share" / "nightwick");
+        for (fs::path folder : {exe.parent_path(), exe.parent_path().parent_path() / "share" / "nightwick"}) {
+            if (std::find(candidates.begin(), candidates.end(), folder) == candidates.end())
+                candidates.push_back(folder);
+        }
     }
     return candidates;
 }

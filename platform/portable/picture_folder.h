@@ -11,8 +11,8 @@
 namespace platform {
 
 struct PictureFolder {
-    std::filesystem::path folder;       // where the program should start
-    std::vector<std::string> missing;   // pictures that folder lacks
+    std::filesystem::path folder;      // where the program should start
+    std::vector<std::string> missing;  // pictures that folder lacks
 };
 
 // The first candidate that holds every picture wins. Where none does, the

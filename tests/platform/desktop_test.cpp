@@ -122,9 +122,10 @@ TEST(PageScaler, FitsThePageKeepingItsShape) {
         platform::PageArea expected;
     };
     const Case cases[] = {
-        {640, 480, {0, 0, 640, 480}},     {1280, 960, {0, 0, 1280, 960}},    {1024, 768, {0, 0, 1024, 768}},
-        {1920, 1080, {240, 0, 1440, 1080}}, {800, 800, {0, 100, 800, 600}}, {3840, 2160, {480, 0, 2880, 2160}},
-        {1, 1, {0, 0, 1, 1}},             {0, 480, {}},
+        {640, 480, {0, 0, 640, 480}},   {1280, 960, {0, 0, 1280, 960}},
+        {1024, 768, {0, 0, 1024, 768}}, {1920, 1080, {240, 0, 1440, 1080}},
+        {800, 800, {0, 100, 800, 600}}, {3840, 2160, {480, 0, 2880, 2160}},
+        {1, 1, {0, 0, 1, 1}},           {0, 480, {}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(platform::fit_page(640, 480, c.area_width, c.area_height), c.expected)
@@ -136,7 +137,8 @@ TEST(PageScaler, FitsThePageKeepingItsShape) {
 struct Window {
     int width, height, pitch;
     std::vector<std::uint32_t> pixels;
-    Window(int w, int h) : width(w), height(h), pitch(w * 4 + 12), pixels(static_cast<std::size_t>(pitch / 4) * h, 7u) {}
+    Window(int w, int h)
+        : width(w), height(h), pitch(w * 4 + 12), pixels(static_cast<std::size_t>(pitch / 4) * h, 7u) {}
     std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * (pitch / 4) + x]; }
     std::uint8_t* bytes() { return reinterpret_cast<std::uint8_t*>(pixels.data()); }
 };
