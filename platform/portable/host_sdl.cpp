@@ -231,7 +231,8 @@ void SdlHost::choose_presentation() {
 bool SdlHost::set_mode(int width, int height, int bits) {
     if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
     if (window_ == nullptr && !create_window(width, height)) return false;
-    if (renderer_ == nullptr && texture_ == nullptr) choose_presentation();
+    if (!presentation_chosen_) choose_presentation();
+    presentation_chosen_ = true;
     if (texture_ != nullptr && (width != width_ || height != height_)) {
         SDL_DestroyTexture(texture_);
         texture_ = nullptr;

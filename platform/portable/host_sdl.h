@@ -48,6 +48,7 @@ private:
     // pixels, which costs a fraction of what a rasterizer does.
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
+    bool presentation_chosen_ = false;
     PageScaler scaler_;
     int width_ = 0, height_ = 0, bits_ = 0;
     bool cursor_visible_ = true;
