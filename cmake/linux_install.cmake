@@ -9,8 +9,11 @@ list(TRANSFORM NIGHTWICK_PICTURE_NAMES PREPEND ${CMAKE_BINARY_DIR}/ OUTPUT_VARIA
 install(FILES ${nightwick_installed_pictures} DESTINATION ${CMAKE_INSTALL_DATADIR}/nightwick)
 install(FILES platform/linux/nightwick.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_BINARY_DIR}/nightwick.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
-install(FILES platform/linux/nightwick.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
-install(FILES platform/linux/nightwick-capture.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The man pages carry the project's version.
+configure_file(platform/linux/nightwick.6.in ${CMAKE_BINARY_DIR}/man/nightwick.6 @ONLY)
+configure_file(platform/linux/nightwick-capture.1.in ${CMAKE_BINARY_DIR}/man/nightwick-capture.1 @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/man/nightwick.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES ${CMAKE_BINARY_DIR}/man/nightwick-capture.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES platform/linux/nightwick.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
 
 set(CPACK_GENERATOR DEB)
