@@ -84,9 +84,11 @@ void draw_word(const SpanRect& r) {
             }
             continue;
         }
-        std::int64_t k = 0;
-        for (; k + 8 <= columns; k += 8) store64(to + k, blend64(source(k), load64(to + k)));
-        if (k < columns) store64(to + columns - 8, blend64(source(columns - 8), load64(to + columns - 8)));
+        // The last word is read before the others are written: reading
+        // bytes just stored would wait for the store to complete.
+        const std::uint64_t last = blend64(source(columns - 8), load64(to + columns - 8));
+        for (std::int64_t k = 0; k + 8 <= columns; k += 8) store64(to + k, blend64(source(k), load64(to + k)));
+        store64(to + columns - 8, last);
     }
 }
 
@@ -125,8 +127,9 @@ inline void short_row_sse2(std::uint8_t* to, const std::uint8_t* from, std::int6
                 return load8(from + k);
             }
         };
+        const __m128i last = blend128(source(columns - 8), load8(to + columns - 8));
         store8(to, blend128(source(0), load8(to)));
-        store8(to + columns - 8, blend128(source(columns - 8), load8(to + columns - 8)));
+        store8(to + columns - 8, last);
         return;
     }
     for (std::int64_t k = 0; k < columns; ++k) {
@@ -148,9 +151,9 @@ void draw_sse2(const SpanRect& r) {
             short_row_sse2<Mirrored>(to, from, columns);
             continue;
         }
-        std::int64_t k = 0;
-        for (; k + 16 <= columns; k += 16) store128(to + k, blend128(source(k), load128(to + k)));
-        if (k < columns) store128(to + columns - 16, blend128(source(columns - 16), load128(to + columns - 16)));
+        const __m128i last = blend128(source(columns - 16), load128(to + columns - 16));
+        for (std::int64_t k = 0; k + 16 <= columns; k += 16) store128(to + k, blend128(source(k), load128(to + k)));
+        store128(to + columns - 16, last);
     }
 }
 
@@ -182,15 +185,13 @@ NIGHTWICK_AVX2 void draw_avx2(const SpanRect& r) {
     const std::int64_t columns = r.columns;
     for (std::int64_t row = 0; row < r.rows; ++row, to += r.to_step, from += r.from_step) {
         if (columns >= 32) {
-            std::int64_t k = 0;
-            for (; k + 32 <= columns; k += 32) {
+            const __m256i tail = Mirrored ? reverse256(load256(from)) : load256(from + columns - 32);
+            const __m256i last = blend256(tail, load256(to + columns - 32));
+            for (std::int64_t k = 0; k + 32 <= columns; k += 32) {
                 const __m256i s = Mirrored ? reverse256(load256(from + columns - k - 32)) : load256(from + k);
                 store256(to + k, blend256(s, load256(to + k)));
             }
-            if (k < columns) {
-                const __m256i s = Mirrored ? reverse256(load256(from)) : load256(from + columns - 32);
-                store256(to + columns - 32, blend256(s, load256(to + columns - 32)));
-            }
+            store256(to + columns - 32, last);
         } else if (columns >= 16) {
             // Two 16-byte halves, overlapping when narrower than 32.
             const __m128i first = Mirrored ? reverse128_ssse3(load128(from + columns - 16)) : load128(from);
