@@ -264,8 +264,8 @@ void BM_PcxMemcpy(benchmark::State& state) {
 }
 
 // The argument of the layer's benchmarks: -1 the form chosen for this
-// processor, else the SpanPath (0 plain, 1 words, 2 SSE2, 3 AVX2).
-void paths(benchmark::internal::Benchmark* b) { b->ArgName("path")->Arg(-1)->Arg(0)->Arg(1)->Arg(2)->Arg(3); }
+// processor, else the SpanPath (0 plain, 1 words, 2 SSE2, 3 AVX2, 4 AVX-512).
+void paths(benchmark::internal::Benchmark* b) { b->ArgName("path")->Arg(-1)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Arg(4); }
 
 BENCHMARK(BM_Wings)->Apply(paths);
 BENCHMARK(BM_WingsMirrored)->Apply(paths);

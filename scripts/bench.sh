@@ -26,7 +26,7 @@ def t(name):
     return us.get(name, float("nan"))
 
 def forms(name):
-    names = ["plain", "words", "SSE2", "AVX2"]
+    names = ["plain", "words", "SSE2", "AVX2", "AVX-512"]
     return ", ".join(f"{n} {t(f'{name}/path:{i}'):.2f}" for i, n in enumerate(names) if f"{name}/path:{i}" in us)
 
 rows = [

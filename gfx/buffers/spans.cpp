@@ -206,6 +206,57 @@ NIGHTWICK_AVX2 void draw_avx2(const SpanRect& r) {
     }
 }
 
+// ---------------------------------------------------------------------------
+// AVX-512 (byte masks, 256-bit vectors): stores that write only the bytes
+// other than 0, so the buffer is not read at all, and masked loads for a
+// row's last partial vector instead of a second pass over its bytes.
+
+#define NIGHTWICK_AVX512 __attribute__((target("avx2,avx512f,avx512bw,avx512vl")))
+
+NIGHTWICK_AVX512 void store_drawn(std::uint8_t* at, __m256i source) {
+    _mm256_mask_storeu_epi8(at, _mm256_test_epi8_mask(source, source), source);
+}
+
+template <bool Mirrored>
+NIGHTWICK_AVX512 void draw_avx512(const SpanRect& r) {
+    std::uint8_t* to = r.to;
+    const std::uint8_t* from = r.from;
+    const std::int64_t columns = r.columns;
+    const std::int64_t whole = columns / 32 * 32;
+    const int rest = static_cast<int>(columns - whole);
+    const __mmask32 first_bytes = static_cast<__mmask32>((1ull << rest) - 1);
+    for (std::int64_t row = 0; row < r.rows; ++row, to += r.to_step, from += r.from_step) {
+        std::int64_t k = 0;
+        if constexpr (!Mirrored) {
+            for (; k + 64 <= whole; k += 64) {
+                const __m512i s = _mm512_loadu_si512(from + k);
+                _mm512_mask_storeu_epi8(to + k, _mm512_test_epi8_mask(s, s), s);
+            }
+        }
+        for (; k < whole; k += 32) {
+            store_drawn(to + k, Mirrored ? reverse256(load256(from + columns - k - 32)) : load256(from + k));
+        }
+        if (rest == 0) continue;
+        if constexpr (Mirrored) {
+            // The row's first `rest` source bytes, reversed, land in the
+            // vector's last lanes; the store is placed so that those lanes
+            // meet the row's last columns. Lanes without a byte are masked.
+            const __m256i last = reverse256(_mm256_maskz_loadu_epi8(first_bytes, from));
+            const std::uintptr_t at =
+                reinterpret_cast<std::uintptr_t>(to + whole) - static_cast<std::uintptr_t>(32 - rest);
+            store_drawn(reinterpret_cast<std::uint8_t*>(at), last);
+        } else {
+            store_drawn(to + whole, _mm256_maskz_loadu_epi8(first_bytes, from + whole));
+        }
+    }
+}
+
+bool has_avx512() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+           __builtin_cpu_supports("avx512vl");
+}
+
 bool has_avx2() {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2");
@@ -218,6 +269,7 @@ const SpanKernels word_kernels{SpanPath::word, draw_word<false>, draw_word<true>
 #if NIGHTWICK_X86_SPANS
 const SpanKernels sse2_kernels{SpanPath::sse2, draw_sse2<false>, draw_sse2<true>};
 const SpanKernels avx2_kernels{SpanPath::avx2, draw_avx2<false>, draw_avx2<true>};
+const SpanKernels avx512_kernels{SpanPath::avx512, draw_avx512<false>, draw_avx512<true>};
 #endif
 
 const SpanKernels* kernels_for(SpanPath path) {
@@ -231,6 +283,8 @@ const SpanKernels* kernels_for(SpanPath path) {
             return &sse2_kernels;
         case SpanPath::avx2:
             return has_avx2() ? &avx2_kernels : nullptr;
+        case SpanPath::avx512:
+            return has_avx512() ? &avx512_kernels : nullptr;
 #endif
         default:
             return nullptr;
@@ -243,6 +297,7 @@ const SpanKernels* chosen = nullptr;
 
 SpanPath best_span_path() {
 #if NIGHTWICK_X86_SPANS
+    if (has_avx512()) return SpanPath::avx512;
     return has_avx2() ? SpanPath::avx2 : SpanPath::sse2;
 #else
     return SpanPath::word;

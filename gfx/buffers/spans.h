@@ -1,6 +1,6 @@
 // Row kernels of the 8-bit transparent draws, in a plain form for every
-// target and vector forms for x86-64 (SSE2 always, AVX2 when the processor
-// has it). The form is chosen once, on first use, and kept in one table of
+// target and vector forms for x86-64 (SSE2 always, AVX2 and AVX-512 when the
+// processor has them). The form is chosen once, on first use, and kept in one table of
 // function pointers: no test per pixel or per row.
 #pragma once
 
@@ -22,7 +22,7 @@ struct SpanRect {
 
 // Which form of the kernels runs. `word` is the portable form that works on
 // 8 bytes at a time in plain integers; `plain` goes one pixel at a time.
-enum class SpanPath { plain, word, sse2, avx2 };
+enum class SpanPath { plain, word, sse2, avx2, avx512 };
 
 struct SpanKernels {
     SpanPath path;

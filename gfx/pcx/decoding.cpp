@@ -158,6 +158,7 @@ DecodeLine line_decoder() {
 #if NIGHTWICK_X86_SPANS
         case SpanPath::sse2:
         case SpanPath::avx2:
+        case SpanPath::avx512:
             return decode_fast<Sse2Scan>;
 #endif
         default:

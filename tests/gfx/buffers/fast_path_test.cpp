@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr SpanPath fast_paths[] = {SpanPath::word, SpanPath::sse2, SpanPath::avx2};
+constexpr SpanPath fast_paths[] = {SpanPath::word, SpanPath::sse2, SpanPath::avx2, SpanPath::avx512};
 
 class FastPathTest : public GfxTest {
 protected:
@@ -144,7 +144,8 @@ TEST_F(FastPathTest, TransparentDrawsMatchThePlainFormEverywhere) {
         gfx_free_buffer(handle);
         if (HasFailure()) return;
     }
-    // Words and SSE2 everywhere on x86-64, AVX2 where the processor has it.
+    // Words and SSE2 everywhere on x86-64, AVX2 and AVX-512 where the
+    // processor has them.
     EXPECT_GE(forms, best_span_path() == SpanPath::word ? 1 : 2);
 }
 
