@@ -95,7 +95,31 @@ struct Sse2Scan {
         for (int i = 0; i < 4; ++i) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * i), v);
     }
 };
+
+// Which bytes of 64 are run bytes (192 or above), one bit each.
+std::uint64_t high_bytes(const std::uint8_t* in) {
+    std::uint64_t high = 0;
+    for (int i = 0; i < 4; ++i) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16 * i));
+        const __m128i runs = _mm_cmpeq_epi8(_mm_max_epu8(bytes, _mm_set1_epi8(static_cast<char>(0xC0))), bytes);
+        high |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(runs))) << (16 * i);
+    }
+    return high;
+}
 #endif
+
+// Of 64 bytes that start with a token, which are run bytes that start a run
+// rather than the value of one. In a chain of bytes of 192 or above, the
+// first starts a run (the byte before it is a literal or a value), the
+// second is its value, the third starts a run, and so on: run starts are the
+// chain's bytes of the same parity as its first.
+std::uint64_t run_starts(std::uint64_t high) {
+    constexpr std::uint64_t even = 0x5555555555555555ull;
+    const std::uint64_t firsts = high & ~(high << 1);
+    // Adding a chain's first bit clears the whole chain.
+    const std::uint64_t even_chains = high & ~(high + (firsts & even));
+    return (even_chains & even) | (high & ~even_chains & ~even);
+}
 
 // The longest line the fast decoder takes; longer lines are decoded plainly.
 constexpr std::int64_t longest_fast_line = 4096;
@@ -121,6 +145,41 @@ std::int64_t decode_fast(PcxInput& input, std::uint8_t* line, std::int64_t lengt
     constexpr std::int32_t step_bytes = Scan::width + 2;
     std::int64_t at = carried;
     while (at < length) {
+#if NIGHTWICK_X86_SPANS
+        // 64 input bytes at a time: the run starts found at once, then every
+        // literal span and run among them written without waiting to learn
+        // where the one before ended.
+        if (Scan::width == 16 && input.left() >= 80) {
+            const std::uint8_t* in = input.next();
+            std::uint64_t starts = run_starts(high_bytes(in));
+            int token = 0;
+            while (true) {
+                const int run = starts != 0 ? __builtin_ctzll(starts) : 64;
+                for (int i = token; i < run; i += 16) {
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(line + at + (i - token)),
+                                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i)));
+                }
+                if (starts == 0) {
+                    // A run whose start is the last byte took its value
+                    // from beyond the 64.
+                    if (token < 64) {
+                        at += 64 - token;
+                        token = 64;
+                    }
+                    break;
+                }
+                at += run - token;
+                const int count = in[run] & 0x3F;
+                Scan::fill(line + at, in[run + 1], count);
+                at += count;
+                token = run + 2;
+                starts &= starts - 1;
+                if (at >= length) break;
+            }
+            input.skip(token);
+            continue;
+        }
+#endif
         if (input.left() >= step_bytes) {
             const std::uint8_t* in = input.next();
             const int literals = Scan::literals(in, line + at);
