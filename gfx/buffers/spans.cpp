@@ -251,15 +251,23 @@ NIGHTWICK_AVX512 void draw_avx512(const SpanRect& r) {
     }
 }
 
+// GCC for 64-bit Windows does not align the stack for 32-byte vectors, so a
+// spilled AVX register could fault there: that compiler keeps to SSE2.
+#if defined(__MINGW64__) && !defined(__clang__)
+constexpr bool wide_vectors_safe = false;
+#else
+constexpr bool wide_vectors_safe = true;
+#endif
+
 bool has_avx512() {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+    return wide_vectors_safe && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
            __builtin_cpu_supports("avx512vl");
 }
 
 bool has_avx2() {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
+    return wide_vectors_safe && __builtin_cpu_supports("avx2");
 }
 
 #endif

@@ -106,7 +106,6 @@ std::uint64_t high_bytes(const std::uint8_t* in) {
     }
     return high;
 }
-#endif
 
 // Of 64 bytes that start with a token, which are run bytes that start a run
 // rather than the value of one. In a chain of bytes of 192 or above, the
@@ -120,6 +119,7 @@ std::uint64_t run_starts(std::uint64_t high) {
     const std::uint64_t even_chains = high & ~(high + (firsts & even));
     return (even_chains & even) | (high & ~even_chains & ~even);
 }
+#endif
 
 // The longest line the fast decoder takes; longer lines are decoded plainly.
 constexpr std::int64_t longest_fast_line = 4096;
