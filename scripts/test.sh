@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds Nightwick and runs every test: the suite once as it is (with the
 # soak and memcheck runs) and once under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the format check, the fuzz targets for 30 s
-# each, the Windows release, run under Wine, and the web build, run in
-# headless Chromium. Any failure fails the run.
+# UndefinedBehaviorSanitizer, the format check, the .deb unpacked and run,
+# the fuzz targets for 30 s each, the Windows release, run under Wine, and
+# the web build, run in headless Chromium. Any failure fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
@@ -13,7 +13,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     [ "$(id -u)" -eq 0 ] && dpkg --add-architecture i386 || sudo dpkg --add-architecture i386
 fi
 install_missing "${BUILD_PACKAGES[@]}" clang clang-format g++-mingw-w64-i686 g++-mingw-w64-x86-64 libclang-rt-14-dev \
-    netpbm imagemagick python3-pil valgrind xvfb xdotool x11-apps x11-utils unzip \
+    netpbm imagemagick python3-pil valgrind xvfb xdotool x11-apps x11-utils unzip dpkg-dev desktop-file-utils \
     wine wine64 wine32:i386 libxrandr2:i386 libxrender1:i386 libxi6:i386 libxcursor1:i386 libxinerama1:i386 \
     libxcomposite1:i386 libxext6:i386 libxfixes3:i386 emscripten nodejs chromium
 
@@ -27,6 +27,9 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=g++
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 [ -f build/real_window_report.txt ] && cat build/real_window_report.txt
+
+echo "== the Linux package (.deb), unpacked and run"
+tests/linux/deb_test.sh build
 
 echo "== build and test with sanitizers (clang)"
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \

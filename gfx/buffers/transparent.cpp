@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "gfx/buffers/pixels.h"
+#include "gfx/buffers/spans.h"
 
 namespace {
 
@@ -48,26 +49,27 @@ template <int Bits, bool Mirrored>
 void draw_rows(const std::uint8_t* bitmap, std::int32_t width, const Placement& at) {
     std::uint8_t* row_start =
         active_buffer.pixels + at.first_row * active_buffer.pitch + at.first_column * Pixel<Bits>::bytes;
+    const std::uint8_t* first_source = bitmap + at.skip_bottom * static_cast<std::int64_t>(width);
+    if constexpr (Bits == 8) {
+        // Index pixels go to the row kernels, which take whole vectors. A
+        // mirrored row is read from the bitmap column that lands rightmost.
+        const SpanRect rect{row_start,
+                            -static_cast<std::ptrdiff_t>(active_buffer.pitch),
+                            first_source + (Mirrored ? at.skip_right : at.skip_left),
+                            width,
+                            at.columns,
+                            at.rows};
+        if constexpr (Mirrored) {
+            span_kernels().draw_mirrored(rect);
+        } else {
+            span_kernels().draw(rect);
+        }
+        return;
+    }
     for (std::int64_t r = 0; r < at.rows; ++r) {
-        const std::uint8_t* source = bitmap + (at.skip_bottom + r) * static_cast<std::int64_t>(width);
+        const std::uint8_t* source = first_source + r * static_cast<std::int64_t>(width);
         std::uint8_t* out = row_start;
-        if constexpr (Bits == 8) {
-            // Index pixels take a select instead of a branch: sprites mix
-            // transparent and drawn pixels too finely for branch prediction.
-            // The bitmap never lies in the buffer's memory.
-            const std::int64_t columns = at.columns;
-            std::uint8_t* __restrict to = out;
-            if constexpr (Mirrored) {
-                const std::uint8_t* __restrict in = source + (width - 1 - at.skip_left) - (columns - 1);
-                for (std::int64_t k = 0; k < columns; ++k) {
-                    const std::uint8_t v = in[columns - 1 - k];
-                    to[k] = v != 0 ? v : to[k];
-                }
-            } else {
-                const std::uint8_t* __restrict in = source + at.skip_left;
-                for (std::int64_t k = 0; k < columns; ++k) to[k] = in[k] != 0 ? in[k] : to[k];
-            }
-        } else if constexpr (Mirrored) {
+        if constexpr (Mirrored) {
             // Buffer column x + j shows bitmap column width - 1 - j.
             const std::uint8_t* in = source + (width - 1 - at.skip_left);
             for (std::int64_t k = 0; k < at.columns; ++k, --in, out += Pixel<Bits>::bytes) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "gfx/buffers/pixels.h"
+#include "gfx/pcx/decoding.h"
 #include "gfx/pcx/reading.h"
 
 PcxHeader pcx_header;
@@ -47,66 +48,6 @@ bool choose_format(Format& format) {
     return !(format == Format::true_color && active_buffer.bits_per_pixel == 8);
 }
 
-// Input bytes: 4096-byte blocks from the file, or the memory image.
-class Input {
-public:
-    explicit Input(const ReadingContext& context) : context_(context) {
-        if (context.from_memory) {
-            next_ = context.memory + 128;
-            left_ = context.memory_size - 128;
-        }
-    }
-    bool take(std::uint8_t& byte) {
-        if (left_ <= 0) {
-            if (context_.from_memory || !refill()) return false;
-        }
-        byte = *next_++;
-        --left_;
-        return true;
-    }
-
-private:
-    bool refill() {
-        DWORD read = 0;
-        ReadFile(context_.file, read_block.data(), static_cast<DWORD>(read_block.size()), &read, nullptr);
-        if (read == 0 || read > read_block.size()) return false;
-        next_ = read_block.data();
-        left_ = static_cast<std::int32_t>(read);
-        return true;
-    }
-    const ReadingContext& context_;
-    const std::uint8_t* next_ = nullptr;
-    std::int32_t left_ = 0;
-};
-
-// Decodes one scan line of `length` bytes behind the `carried` bytes already
-// at the front of `line`; returns the bytes written past the end. When the
-// input runs out the rest of the line keeps what it held.
-std::int64_t decode_line(Input& input, std::uint8_t* line, std::int64_t length, std::int64_t carried, bool& exhausted) {
-    if (length - carried <= 0) return carried - length;
-    std::int64_t at = carried;
-    while (at < length) {
-        std::uint8_t byte = 0;
-        if (exhausted || !input.take(byte)) {
-            exhausted = true;
-            return 0;
-        }
-        if (byte < 0xC0) {
-            line[at++] = byte;
-            continue;
-        }
-        const int count = byte & 0x3F;
-        std::uint8_t value = 0;
-        if (!input.take(value)) {
-            exhausted = true;
-            return 0;
-        }
-        std::memset(line + at, value, static_cast<std::size_t>(count));
-        at += count;
-    }
-    return at - length;
-}
-
 // One row of the image stored into the buffer: pixels first..last-1 of the
 // line go to `out`. `bytes_per_line` bounds every plane's bytes; pixels the
 // line does not cover read as 0.
@@ -118,7 +59,13 @@ struct Store {
         const std::int64_t covered =
             F == Format::bits8 || F == Format::true_color ? bytes_per_line : bytes_per_line * 8;
         const std::int64_t end = std::min(last, std::max(first, covered));
-        for (std::int64_t k = first; k < end; ++k, out += bytes) put(value(line, bytes_per_line, k), out);
+        if constexpr (F == Format::bits8 && Bits == 8) {
+            // Indices as they are: one copy.
+            std::memcpy(out, line + first, static_cast<std::size_t>(end - first));
+            out += end - first;
+        } else {
+            for (std::int64_t k = first; k < end; ++k, out += bytes) put(value(line, bytes_per_line, k), out);
+        }
         for (std::int64_t k = end; k < last; ++k, out += bytes) put(0, out);
     }
 
@@ -248,7 +195,8 @@ std::int32_t load(const char* filename, std::int32_t flags, ReadingContext& cont
     bool exhausted = false;
     if (active_buffer.pixels != nullptr) {
         const std::int64_t bytes = bytes_per_pixel(active_buffer.bits_per_pixel);
-        Input input(context);
+        PcxInput input(context);
+        const DecodeLine decode_line = line_decoder();
         std::int64_t carried = 0;
         for (std::int64_t row = 0; row < end_row; ++row) {
             carried = decode_line(input, line.data, length, carried, exhausted);

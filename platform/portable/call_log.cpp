@@ -25,28 +25,35 @@ int misuse = 0;
 
 namespace detail {
 
-std::string num(std::int64_t value) { return std::to_string(value); }
-
-std::string hex(std::uint64_t value) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
-    return text;
-}
-
-std::string ptr(const void* pointer) {
-    return pointer == nullptr ? std::string("null") : hex(reinterpret_cast<std::uintptr_t>(pointer));
-}
-
-std::string flt(double value) {
+std::string Value::text() const {
     char text[32];
-    std::snprintf(text, sizeof text, "%g", value);
-    return text;
+    switch (kind_) {
+        case Kind::number:
+            return std::to_string(number_);
+        case Kind::hex:
+            std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(number_));
+            return text;
+        case Kind::pointer:
+            if (pointer_ == nullptr) return "null";
+            std::snprintf(text, sizeof text, "0x%llx",
+                          static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(pointer_)));
+            return text;
+        case Kind::real:
+            std::snprintf(text, sizeof text, "%g", real_);
+            return text;
+        case Kind::text:
+            break;
+    }
+    return text_ == nullptr ? std::string("null") : std::string(text_);
 }
 
-std::string str(const char* text) { return text == nullptr ? std::string("null") : std::string(text); }
-
-bool enter(std::string_view name, std::initializer_list<std::string> args, std::int64_t& forced) {
-    if (logging) call_log.push_back(Call{std::string(name), std::vector<std::string>(args)});
+bool enter(std::string_view name, std::initializer_list<Arg> args, std::int64_t& forced) {
+    if (logging) {
+        Call call{std::string(name), {}};
+        call.args.reserve(args.size());
+        for (const Arg& arg : args) call.args.push_back(arg.text());
+        call_log.push_back(std::move(call));
+    }
     if (failures.empty()) return false;
     auto found = failures.find(name);
     if (found == failures.end()) return false;
@@ -76,7 +83,7 @@ void reset_log() {
 
 const std::vector<Call>& calls() { return call_log; }
 void set_call_logging(bool on) { logging = on; }
-std::string pointer_text(const void* pointer) { return detail::ptr(pointer); }
+std::string pointer_text(const void* pointer) { return detail::ptr(pointer).text(); }
 void clear_calls() { call_log.clear(); }
 
 std::vector<Call> calls_named(std::string_view name) {

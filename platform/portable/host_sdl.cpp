@@ -1,12 +1,16 @@
-// The desktop host: an SDL2 window, full screen, showing each flipped page
-// through the palette, scaled without blurring; SDL events become window
-// messages. The program paces its own flips on the platform's clock.
+// The desktop host: an SDL2 window, full screen or in a window, or a window
+// it is given (an xscreensaver hack's), showing each flipped page through
+// the palette, scaled without blurring; SDL events become window messages.
+// The program paces its own flips on the platform's clock.
 #include "host_sdl.h"
 
 #include <SDL.h>
+#include <X11/Xlib.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "control.h"
@@ -67,52 +71,130 @@ int virtual_key(SDL_Keycode key) {
     }
 }
 
+// Names a software rasterizer gives itself: drawing through one costs a
+// core's fraction per frame that scaling into the window's pixels does not.
+bool software_rasterizer(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || (info.flags & SDL_RENDERER_SOFTWARE) != 0) return true;
+    if (std::strncmp(info.name, "opengl", 6) != 0) return false;
+    using GetString = const unsigned char* (*)(unsigned);
+    const auto get_string = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    constexpr unsigned gl_renderer = 0x1F01;
+    const char* name = get_string != nullptr ? reinterpret_cast<const char*>(get_string(gl_renderer)) : nullptr;
+    if (name == nullptr) return true;
+    for (const char* software : {"llvmpipe", "softpipe", "Software Rasterizer", "SWR", "swrast", "lavapipe"}) {
+        if (std::strstr(name, software) != nullptr) return true;
+    }
+    return false;
+}
+
+int x_error_seen = 0;
+int note_x_error(Display*, XErrorEvent* error) {
+    x_error_seen = error->error_code;
+    return 0;
+}
+
+// The window a hack draws into: the one named, else the root window. It is
+// asked of the X server on a connection of our own, so that a wrong id is
+// an error message rather than the end of the process.
+unsigned long foreign_window(const DesktopOptions& options, std::string& why) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        why = "cannot open the X display";
+        return 0;
+    }
+    unsigned long window = options.root ? DefaultRootWindow(display) : options.window_id;
+    x_error_seen = 0;
+    const auto previous = XSetErrorHandler(note_x_error);
+    XWindowAttributes attributes{};
+    const Status found = XGetWindowAttributes(display, window, &attributes);
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    XCloseDisplay(display);
+    if (found == 0 || x_error_seen != 0) {
+        char text[64];
+        std::snprintf(text, sizeof text, "there is no X window 0x%lx", window);
+        why = text;
+        return 0;
+    }
+    return window;
+}
+
 }  // namespace
 
-SdlHost::SdlHost() {
+SdlHost::SdlHost(const DesktopOptions& options) : options_(options) {
     // A diagnostic for measuring the pacing; the program itself reads nothing.
     record_intervals_ = SDL_getenv("NIGHTWICK_FRAME_STATS") != nullptr;
 }
 
 SdlHost::~SdlHost() {
-    if (record_intervals_ && intervals_.size() > 1) {
-        std::size_t steady = 0;
-        double total = 0;
-        for (double ms : intervals_) {
-            steady += (ms >= 16.667 - 2 && ms <= 16.667 + 2) ? 1 : 0;
-            total += ms;
-        }
-        std::vector<double> sorted = intervals_;
-        std::sort(sorted.begin(), sorted.end());
-        const auto at = [&](double share) { return sorted[static_cast<std::size_t>(share * (sorted.size() - 1))]; };
-        std::fprintf(stderr,
-                     "frames: %zu intervals, mean %.3f ms, %.2f%% within 16.7 +/- 2 ms; "
-                     "min %.2f, 1%% %.2f, median %.2f, 99%% %.2f, max %.2f ms\n",
-                     intervals_.size(), total / static_cast<double>(intervals_.size()),
-                     100.0 * steady / intervals_.size(), sorted.front(), at(0.01), at(0.5), at(0.99), sorted.back());
-        std::fprintf(stderr, "frames: drawing a page into the window took up to %.2f ms\n", drawing_ms_);
-    }
+    if (record_intervals_) report_frames();
     if (texture_ != nullptr) SDL_DestroyTexture(texture_);
     if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
     if (window_ != nullptr) SDL_DestroyWindow(window_);
     SDL_Quit();
 }
 
-std::unique_ptr<SdlHost> SdlHost::open() {
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return nullptr;
+void SdlHost::report_frames() const {
+    if (intervals_.size() < 2) return;
+    std::size_t steady = 0;
+    double total = 0;
+    for (double ms : intervals_) {
+        steady += (ms >= 16.667 - 2 && ms <= 16.667 + 2) ? 1 : 0;
+        total += ms;
+    }
+    std::vector<double> sorted = intervals_;
+    std::sort(sorted.begin(), sorted.end());
+    const auto at = [&](double share) { return sorted[static_cast<std::size_t>(share * (sorted.size() - 1))]; };
+    std::fprintf(stderr,
+                 "frames: %zu intervals, mean %.3f ms, %.2f%% within 16.7 +/- 2 ms; "
+                 "min %.2f, 1%% %.2f, median %.2f, 99%% %.2f, max %.2f ms\n",
+                 intervals_.size(), total / static_cast<double>(intervals_.size()), 100.0 * steady / intervals_.size(),
+                 sorted.front(), at(0.01), at(0.5), at(0.99), sorted.back());
+    std::fprintf(stderr, "frames: drawing a page into the window took up to %.2f ms (%s)\n", drawing_ms_,
+                 renderer_ != nullptr ? "renderer" : "scaled into the window");
+}
+
+std::unique_ptr<SdlHost> SdlHost::open(const DesktopOptions& options, std::string& why) {
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        why = SDL_GetError();
+        return nullptr;
+    }
     // Drivers that show nothing to anyone are no display.
     const char* driver = SDL_GetCurrentVideoDriver();
     if (driver == nullptr || SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0 ||
         SDL_GetNumVideoDisplays() < 1) {
+        const char* x_display = SDL_getenv("DISPLAY");
+        why = x_display != nullptr && *x_display != '\0' ? std::string("cannot open the X display ") + x_display
+                                                         : std::string("neither DISPLAY nor WAYLAND_DISPLAY names one");
         SDL_Quit();
         return nullptr;
     }
-    return std::unique_ptr<SdlHost>(new SdlHost());
+    std::unique_ptr<SdlHost> host(new SdlHost(options));
+    if (options.placement == DesktopOptions::Placement::foreign) {
+        if (SDL_strcmp(driver, "x11") != 0) {
+            why = "drawing into a given window needs the X11 video driver";
+            return nullptr;
+        }
+        host->foreign_window_ = foreign_window(options, why);
+        if (host->foreign_window_ == 0) return nullptr;
+        // Let the renderer use the graphics processor on the given window.
+        SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
+        host->window_ =
+            SDL_CreateWindowFrom(reinterpret_cast<void*>(static_cast<std::uintptr_t>(host->foreign_window_)));
+        if (host->window_ == nullptr) {
+            why = SDL_GetError();
+            return nullptr;
+        }
+    }
+    return host;
 }
 
-bool SdlHost::set_mode(int width, int height, int bits) {
-    if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
-    if (window_ == nullptr) {
+bool SdlHost::create_window(int width, int height) {
+    if (options_.placement == DesktopOptions::Placement::window) {
+        window_ = SDL_CreateWindow("Nightwick", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
+                                   SDL_WINDOW_RESIZABLE);
+    } else {
         // The window covers the desktop from the start, so the picture fills
         // the screen even where no window manager makes it full screen.
         SDL_DisplayMode desktop{};
@@ -123,83 +205,80 @@ bool SdlHost::set_mode(int width, int height, int bits) {
         }
         window_ = SDL_CreateWindow("Nightwick", 0, 0, window_width, window_height,
                                    SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS);
-        if (window_ == nullptr) return false;
-        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-        renderer_ = SDL_CreateRenderer(window_, -1, 0);
-        if (renderer_ == nullptr) return false;
-        SDL_ShowCursor(cursor_visible_ ? SDL_ENABLE : SDL_DISABLE);
     }
+    if (window_ == nullptr) return false;
+    SDL_ShowCursor(cursor_visible_ ? SDL_ENABLE : SDL_DISABLE);
+    return true;
+}
+
+void SdlHost::choose_presentation() {
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
+    if (renderer_ != nullptr && !software_rasterizer(renderer_)) return;
+    if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
+    renderer_ = nullptr;
+    // The window's own pixels, shown by the window system; SDL would
+    // otherwise back them with a renderer of its own.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // Scaling into the window's pixels needs 32-bit pixels with 8-bit channels.
+    const SDL_Surface* surface = SDL_GetWindowSurface(window_);
+    const SDL_PixelFormat* format = surface != nullptr ? surface->format : nullptr;
+    const bool usable = format != nullptr && format->BytesPerPixel == 4 && format->Rmask == (0xFFu << format->Rshift) &&
+                        format->Gmask == (0xFFu << format->Gshift) && format->Bmask == (0xFFu << format->Bshift);
+    if (!usable) renderer_ = SDL_CreateRenderer(window_, -1, 0);
+}
+
+bool SdlHost::set_mode(int width, int height, int bits) {
+    if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
+    if (window_ == nullptr && !create_window(width, height)) return false;
+    if (!presentation_chosen_) choose_presentation();
+    presentation_chosen_ = true;
     if (texture_ != nullptr && (width != width_ || height != height_)) {
         SDL_DestroyTexture(texture_);
         texture_ = nullptr;
     }
-    if (texture_ == nullptr) {
+    if (renderer_ != nullptr && texture_ == nullptr) {
         // One streaming texture for the whole run; each page is converted into it.
         texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
         if (texture_ == nullptr) return false;
+        // The picture keeps its shape: black bars where the window's differs.
+        SDL_RenderSetLogicalSize(renderer_, width, height);
+        SDL_RenderSetIntegerScale(renderer_, SDL_FALSE);
     }
-    // The picture keeps its shape: black bars where the screen's differs.
-    SDL_RenderSetLogicalSize(renderer_, width, height);
-    SDL_RenderSetIntegerScale(renderer_, SDL_FALSE);
     width_ = width;
     height_ = height;
     bits_ = bits;
     return true;
 }
 
-namespace {
-
-// One page row into the texture's 32-bit pixels: one loop per depth, chosen
-// once per page.
-void convert_8(const std::uint8_t* in, std::uint32_t* out, int width, const std::uint32_t* colours) {
-    for (int x = 0; x < width; ++x) out[x] = colours[in[x]];
-}
-
-void convert_16(const std::uint8_t* in, std::uint32_t* out, int width, const std::uint32_t*) {
-    for (int x = 0; x < width; ++x) {
-        const unsigned v = in[2 * x] | (in[2 * x + 1] << 8);
-        out[x] = 0xFF000000u | (((v >> 11) & 31) << 19) | (((v >> 5) & 63) << 10) | ((v & 31) << 3);
-    }
-}
-
-template <int Bytes>
-void convert_rgb(const std::uint8_t* in, std::uint32_t* out, int width, const std::uint32_t*) {
-    for (int x = 0; x < width; ++x) {
-        out[x] = 0xFF000000u | (in[Bytes * x + 2] << 16) | (in[Bytes * x + 1] << 8) | in[Bytes * x];
-    }
-}
-
-}  // namespace
-
 void SdlHost::present(const std::uint8_t* pixels, int pitch, int width, int height, int bits,
                       const PALETTEENTRY* palette) {
-    if (texture_ == nullptr || width != width_ || height != height_) return;
+    if (window_ == nullptr || width != width_ || height != height_) return;
     // A frame's interval is taken when the program hands it over, so that it
     // measures the program's pacing; the drawing below is the display's.
     const std::uint64_t handed = SDL_GetPerformanceCounter();
-    void* out = nullptr;
-    int out_pitch = 0;
-    if (SDL_LockTexture(texture_, nullptr, &out, &out_pitch) == 0) {
-        std::uint32_t colours[256];
-        for (int i = 0; i < 256; ++i) {
-            colours[i] = palette != nullptr
-                             ? 0xFF000000u | (palette[i].peRed << 16) | (palette[i].peGreen << 8) | palette[i].peBlue
-                             : 0xFF000000u | (i << 16) | (i << 8) | i;
+    if (renderer_ != nullptr) {
+        void* out = nullptr;
+        int out_pitch = 0;
+        if (texture_ != nullptr && SDL_LockTexture(texture_, nullptr, &out, &out_pitch) == 0) {
+            scaler_.draw(pixels, pitch, width, height, bits, palette, static_cast<std::uint8_t*>(out), out_pitch, width,
+                         height, PixelLayout{});
+            SDL_UnlockTexture(texture_);
         }
-        const auto convert = bits == 8    ? convert_8
-                             : bits == 16 ? convert_16
-                             : bits == 24 ? convert_rgb<3>
-                                          : convert_rgb<4>;
-        for (int y = 0; y < height; ++y) {
-            convert(pixels + static_cast<std::ptrdiff_t>(y) * pitch,
-                    reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(out) + y * out_pitch), width, colours);
+        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+        SDL_RenderClear(renderer_);
+        SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+        SDL_RenderPresent(renderer_);
+    } else if (SDL_Surface* surface = SDL_GetWindowSurface(window_); surface != nullptr) {
+        const SDL_PixelFormat& format = *surface->format;
+        const PixelLayout layout{format.Rshift, format.Gshift, format.Bshift, format.Amask};
+        if (SDL_LockSurface(surface) == 0) {
+            scaler_.draw(pixels, pitch, width, height, bits, palette, static_cast<std::uint8_t*>(surface->pixels),
+                         surface->pitch, surface->w, surface->h, layout);
+            SDL_UnlockSurface(surface);
+            SDL_UpdateWindowSurface(window_);
         }
-        SDL_UnlockTexture(texture_);
     }
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
-    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-    SDL_RenderPresent(renderer_);
     if (record_intervals_) {
         const double frequency = static_cast<double>(SDL_GetPerformanceFrequency());
         if (last_present_ != 0) intervals_.push_back(static_cast<double>(handed - last_present_) * 1000.0 / frequency);
@@ -209,29 +288,46 @@ void SdlHost::present(const std::uint8_t* pixels, int pitch, int width, int heig
     }
 }
 
+void SdlHost::deactivate(HostEvents& events) {
+    // As an exclusive display would, going away takes the surfaces with it.
+    lose_surfaces();
+    set_display_available(false);
+    last_present_ = 0;  // the pause is no frame interval
+    events.activate(false);
+}
+
 void SdlHost::deliver(const SDL_Event& event, HostEvents& events) {
+    using Placement = DesktopOptions::Placement;
+    const Placement placement = options_.placement;
     switch (event.type) {
         case SDL_KEYDOWN:
+            // A screensaver's keys are xscreensaver's: it ends the hack itself.
+            if (placement == Placement::foreign) break;
             if (const int key = virtual_key(event.key.keysym.sym); key != 0) events.key_down(key);
             break;
-        case SDL_QUIT:
+        case SDL_QUIT:  // also SIGTERM and SIGINT, which SDL turns into a quit
             events.close();
             break;
-        case SDL_WINDOWEVENT:
-            if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
-                // As an exclusive display would, losing focus takes the
-                // surfaces away.
-                lose_surfaces();
-                set_display_available(false);
-                last_present_ = 0;  // the pause is no frame interval
-                events.activate(false);
-            } else if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+        case SDL_WINDOWEVENT: {
+            const auto what = event.window.event;
+            if (what == SDL_WINDOWEVENT_CLOSE) {
+                events.close();
+            } else if (placement == Placement::fullscreen && what == SDL_WINDOWEVENT_FOCUS_LOST) {
+                deactivate(events);
+            } else if (placement == Placement::fullscreen && what == SDL_WINDOWEVENT_FOCUS_GAINED) {
                 set_display_available(true);
                 events.activate(true);
-            } else if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
-                events.close();
+            } else if (placement == Placement::window && what == SDL_WINDOWEVENT_MINIMIZED && !minimized_) {
+                // A window keeps running without the focus; nobody sees a minimized one.
+                minimized_ = true;
+                deactivate(events);
+            } else if (placement == Placement::window && what == SDL_WINDOWEVENT_RESTORED && minimized_) {
+                minimized_ = false;
+                set_display_available(true);
+                events.activate(true);
             }
             break;
+        }
         default:
             break;
     }
@@ -254,11 +350,16 @@ int SdlHost::message_box(HWND owner, const char* text, const char* caption, UINT
     (void)owner;
     (void)type;
     std::fprintf(stderr, "%s: %s\n", caption, text);
-    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, window_);
+    // A screensaver shows no dialogs: nobody is there to close them.
+    if (options_.placement != DesktopOptions::Placement::foreign) {
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, window_);
+    }
     return IDOK;
 }
 
 void SdlHost::show_cursor(bool visible) {
+    // The pointer over a screensaver is xscreensaver's.
+    if (options_.placement == DesktopOptions::Placement::foreign) return;
     cursor_visible_ = visible;
     SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
 }

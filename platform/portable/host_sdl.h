@@ -5,7 +5,9 @@
 #include <memory>
 #include <vector>
 
+#include "desktop_options.h"
 #include "host.h"
+#include "page_scaler.h"
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -16,8 +18,9 @@ namespace platform {
 
 class SdlHost : public Host {
 public:
-    // Null when no display can be had (no video driver, no X server).
-    static std::unique_ptr<SdlHost> open();
+    // Null when no display can be had (no video driver, no X server), or
+    // when the foreign window cannot be used; `why` then says what failed.
+    static std::unique_ptr<SdlHost> open(const DesktopOptions& options, std::string& why);
     ~SdlHost() override;
 
     bool has_display() const override { return true; }
@@ -30,14 +33,26 @@ public:
     void show_cursor(bool visible) override;
 
 private:
-    SdlHost();
+    explicit SdlHost(const DesktopOptions& options);
+    bool create_window(int width, int height);
+    void choose_presentation();
     void deliver(const SDL_Event& event, HostEvents& events);
+    void deactivate(HostEvents& events);
+    void report_frames() const;
 
+    DesktopOptions options_;
+    unsigned long foreign_window_ = 0;
     SDL_Window* window_ = nullptr;
+    // With a graphics processor the renderer scales the page; without one
+    // (a software rasterizer) the page is scaled straight into the window's
+    // pixels, which costs a fraction of what a rasterizer does.
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
+    bool presentation_chosen_ = false;
+    PageScaler scaler_;
     int width_ = 0, height_ = 0, bits_ = 0;
     bool cursor_visible_ = true;
+    bool minimized_ = false;
     bool record_intervals_ = false;
     std::uint64_t last_present_ = 0;
     std::vector<double> intervals_;

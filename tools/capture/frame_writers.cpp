@@ -43,6 +43,34 @@ std::uint32_t frame_checksum(const Frame& frame) {
     return hash;
 }
 
+void ChecksumPrinter::add(int frame, const Frame& shown) {
+    const std::size_t size = static_cast<std::size_t>(shown.width) * shown.height;
+    // Frames are hashed together only when they are of one size.
+    if (count_ > 0 && held_[0].bytes.size() != size + 768) flush();
+    Held& held = held_[count_++];
+    held.frame = frame;
+    held.bytes.resize(size + 768);
+    std::copy(shown.pixels, shown.pixels + size, held.bytes.begin());
+    const std::vector<std::uint8_t> rgb = colours(shown.palette);
+    std::copy(rgb.begin(), rgb.end(), held.bytes.begin() + static_cast<std::ptrdiff_t>(size));
+    if (count_ == lanes) flush();
+}
+
+void ChecksumPrinter::flush() {
+    if (count_ == 0) return;
+    // Lanes without a frame of their own hash the first one again.
+    const std::uint8_t* data[lanes];
+    for (int l = 0; l < lanes; ++l) data[l] = held_[l < count_ ? l : 0].bytes.data();
+    std::uint32_t hash[lanes];
+    for (std::uint32_t& h : hash) h = 2166136261u;
+    const std::size_t size = held_[0].bytes.size();
+    for (std::size_t i = 0; i < size; ++i) {
+        for (int l = 0; l < lanes; ++l) hash[l] = (hash[l] ^ data[l][i]) * 16777619u;
+    }
+    for (int l = 0; l < count_; ++l) std::printf("frame %d checksum %08x\n", held_[l].frame, hash[l]);
+    count_ = 0;
+}
+
 bool write_png(const std::string& path, const Frame& frame) {
     std::FILE* out = std::fopen(path.c_str(), "wb");
     if (out == nullptr) return false;

@@ -18,6 +18,31 @@ struct Frame {
 };
 
 std::uint32_t frame_checksum(const Frame& frame);
+
+// Prints "frame N checksum X" for every frame added, in order, with the
+// value frame_checksum gives. FNV-1a is one chain of multiplies per frame,
+// each waiting for the last; frames are therefore kept and hashed eight at a
+// time, as eight independent chains the processor runs side by side.
+class ChecksumPrinter {
+public:
+    ChecksumPrinter() = default;
+    ChecksumPrinter(const ChecksumPrinter&) = delete;
+    ChecksumPrinter& operator=(const ChecksumPrinter&) = delete;
+    ~ChecksumPrinter() { flush(); }
+    void add(int frame, const Frame& shown);
+    // Prints the frames still held.
+    void flush();
+
+    static constexpr int lanes = 8;
+
+private:
+    struct Held {
+        int frame = 0;
+        std::vector<std::uint8_t> bytes;  // the indices, then the 768 colour bytes
+    };
+    Held held_[lanes];
+    int count_ = 0;
+};
 bool write_png(const std::string& path, const Frame& frame);
 
 // An animated GIF at 60 frames per second. Each frame after the first is

@@ -13,6 +13,7 @@
 
 #include "platform/portable/control.h"
 #include "platform/portable/host.h"
+#include "platform/portable/picture_folder.h"
 #include "tools/capture/frame_writers.h"
 
 namespace {
@@ -20,7 +21,8 @@ namespace {
 const char* const usage =
     "usage: nightwick-capture --frames N [options]\n"
     "  --frames N              run N frames (pages shown), then quit with Esc\n"
-    "  --dir DIRECTORY         where the pictures are (default: the current directory)\n"
+    "  --dir DIRECTORY         where the pictures are (default: the current directory,\n"
+    "                          else the tool's own, else the installed share/nightwick)\n"
     "  --png FRAME=FILE        write frame FRAME as an indexed PNG (repeatable)\n"
     "  --gif FIRST-LAST=FILE   write frames FIRST to LAST as an animated GIF at 60 fps\n"
     "  --checksums             print a checksum of every frame on standard output\n"
@@ -112,6 +114,7 @@ bool parse(int argc, char** argv, Options& options, std::string& error) {
 struct Recorder {
     const Options* options;
     GifWriter gif;
+    ChecksumPrinter checksums;
     int failures = 0;
 };
 
@@ -121,7 +124,7 @@ void record(const platform::HeadlessHost& host, void* context) {
     const int frame = host.frames();
     if (host.mode_bits() != 8) return;
     const Frame shown{host.page().data(), host.mode_width(), host.mode_height(), host.page_palette()};
-    if (options.checksums) std::printf("frame %d checksum %08x\n", frame, frame_checksum(shown));
+    if (options.checksums) recorder->checksums.add(frame, shown);
     if (auto png = options.pngs.find(frame); png != options.pngs.end()) {
         if (!write_png(png->second, shown)) {
             std::fprintf(stderr, "nightwick-capture: cannot write %s\n", png->second.c_str());
@@ -160,9 +163,14 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "nightwick-capture: cannot use the directory %s\n", options.directory.c_str());
             return 2;
         }
+        // The folder given wins, whatever it holds.
+        const std::filesystem::path given[] = {std::filesystem::current_path()};
+        platform::enter_picture_folder("nightwick-capture", given);
+    } else {
+        platform::enter_picture_folder("nightwick-capture", platform::picture_folder_candidates());
     }
 
-    Recorder recorder{&options, {}, 0};
+    Recorder recorder{&options, {}, {}, 0};
     if (!options.gif.empty() && !recorder.gif.open(options.gif)) {
         std::fprintf(stderr, "nightwick-capture: cannot write %s\n", options.gif.c_str());
         return 1;
@@ -179,6 +187,7 @@ int main(int argc, char** argv) {
     const int code = WinMain(nullptr, nullptr, empty_command_line, SW_SHOWNORMAL);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const int frames = headless->frames();
+    recorder.checksums.flush();
     if (!options.gif.empty() && !recorder.gif.close()) ++recorder.failures;
     std::fprintf(stderr, "nightwick-capture: %d frames in %.2f s, %.0f frames per second\n", frames, seconds,
                  seconds > 0 ? frames / seconds : 0.0);

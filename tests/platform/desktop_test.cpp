@@ -1,0 +1,190 @@
+// The desktop program's own pieces: its options, where it finds the
+// pictures, and how a page is scaled into a window.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "platform/portable/desktop_options.h"
+#include "platform/portable/page_scaler.h"
+#include "platform/portable/picture_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::DesktopOptions;
+using Action = DesktopOptions::Action;
+using Placement = DesktopOptions::Placement;
+
+TEST(DesktopOptions, TakeTheWayToShowAndReportWhatIsWrong) {
+    struct Case {
+        std::vector<const char*> args;
+        const char* screensaver_window;
+        Action action;
+        Placement placement;
+        unsigned long window;
+        bool root;
+        const char* error;
+    };
+    const Case cases[] = {
+        {{}, nullptr, Action::run, Placement::fullscreen, 0, false, ""},
+        {{"--window"}, nullptr, Action::run, Placement::window, 0, false, ""},
+        {{"--window", "--fullscreen"}, nullptr, Action::run, Placement::fullscreen, 0, false, ""},
+        {{"-window"}, nullptr, Action::run, Placement::window, 0, false, ""},
+        {{"--root"}, nullptr, Action::run, Placement::foreign, 0, true, ""},
+        {{"-root"}, "0x2a00007", Action::run, Placement::foreign, 0x2a00007, false, ""},
+        {{"--root"}, "junk", Action::run, Placement::foreign, 0, true, ""},
+        {{"-window-id", "12345"}, nullptr, Action::run, Placement::foreign, 12345, false, ""},
+        {{"--window-id=0x1c"}, "99", Action::run, Placement::foreign, 0x1c, false, ""},
+        {{"--window", "--help"}, nullptr, Action::help, Placement::window, 0, false, ""},
+        {{"-h"}, nullptr, Action::help, Placement::fullscreen, 0, false, ""},
+        {{"--version", "--bogus"}, nullptr, Action::version, Placement::fullscreen, 0, false, ""},
+        {{"--bogus"}, nullptr, Action::error, Placement::fullscreen, 0, false, "unknown option --bogus"},
+        {{"window"}, nullptr, Action::error, Placement::fullscreen, 0, false, "unknown option window"},
+        {{"--window=1"}, nullptr, Action::error, Placement::fullscreen, 0, false, "unknown option --window=1"},
+        {{"-window-id"}, nullptr, Action::error, Placement::fullscreen, 0, false, "needs a window id"},
+        {{"-window-id", "0"}, nullptr, Action::error, Placement::fullscreen, 0, false, "not a window id: 0"},
+        {{"-window-id", "-5"}, nullptr, Action::error, Placement::fullscreen, 0, false, "not a window id"},
+        {{"-window-id", "12x"}, nullptr, Action::error, Placement::fullscreen, 0, false, "not a window id"},
+        {{"-window-id", "0x100000000"}, nullptr, Action::error, Placement::fullscreen, 0, false, "not a window id"},
+    };
+    for (const Case& c : cases) {
+        std::vector<const char*> argv{"nightwick"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        const DesktopOptions got =
+            platform::parse_desktop_options(static_cast<int>(argv.size()), argv.data(), c.screensaver_window);
+        const std::string what = ::testing::PrintToString(c.args);
+        EXPECT_EQ(got.action, c.action) << what;
+        if (c.action == Action::error) {
+            EXPECT_NE(got.error.find(c.error), std::string::npos) << what << ": " << got.error;
+            continue;
+        }
+        EXPECT_EQ(got.placement, c.placement) << what;
+        EXPECT_EQ(got.window_id, c.window) << what;
+        EXPECT_EQ(got.root, c.root) << what;
+    }
+}
+
+class PictureFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        base_ = fs::path(::testing::TempDir()) / ("picture_folder_" + std::to_string(::getpid()));
+        fs::remove_all(base_);
+    }
+    void TearDown() override { fs::remove_all(base_); }
+    // A folder holding the named pictures.
+    fs::path folder(const char* name, std::vector<const char*> pictures) {
+        const fs::path path = base_ / name;
+        fs::create_directories(path);
+        for (const char* picture : pictures) std::ofstream(path / picture) << "x";
+        return path;
+    }
+    fs::path base_;
+};
+
+const std::vector<const char*> all_eight = {"VeskBack.pcx", "Mosquito.pcx", "Mfall.pcx", "Mturn.pcx",
+                                            "Mzap.pcx",     "Mzapa.pcx",    "Lamp.pcx",  "Rail.pcx"};
+
+TEST_F(PictureFolderTest, TheFirstFolderWithAllEightWins) {
+    const fs::path partial = folder("partial", {"VeskBack.pcx", "Lamp.pcx"});
+    const fs::path full = folder("full", all_eight);
+    const fs::path also_full = folder("also_full", all_eight);
+    const fs::path candidates[] = {partial, full, also_full};
+    const platform::PictureFolder found = platform::find_picture_folder(candidates);
+    EXPECT_EQ(found.folder, full);
+    EXPECT_TRUE(found.missing.empty());
+}
+
+TEST_F(PictureFolderTest, WithoutACompleteFolderTheFullestIsUsedAndItsGapsNamed) {
+    std::vector<const char*> seven = all_eight;
+    seven.erase(seven.begin() + 4);  // no Mzap.pcx
+    const fs::path empty = folder("empty", {});
+    const fs::path most = folder("most", seven);
+    const fs::path fewer = folder("fewer", {"Rail.pcx"});
+    fs::create_directories(most / "Mzap.pcx");  // a folder of that name is no picture
+    const fs::path candidates[] = {empty, base_ / "absent", most, fewer};
+    const platform::PictureFolder found = platform::find_picture_folder(candidates);
+    EXPECT_EQ(found.folder, most);
+    EXPECT_EQ(found.missing, std::vector<std::string>{"Mzap.pcx"});
+
+    const fs::path nothing[] = {base_ / "absent", empty};
+    const platform::PictureFolder first = platform::find_picture_folder(nothing);
+    EXPECT_EQ(first.folder, base_ / "absent");
+    EXPECT_EQ(first.missing.size(), 8u);
+}
+
+TEST(PageScaler, FitsThePageKeepingItsShape) {
+    struct Case {
+        int area_width, area_height;
+        platform::PageArea expected;
+    };
+    const Case cases[] = {
+        {640, 480, {0, 0, 640, 480}},   {1280, 960, {0, 0, 1280, 960}},
+        {1024, 768, {0, 0, 1024, 768}}, {1920, 1080, {240, 0, 1440, 1080}},
+        {800, 800, {0, 100, 800, 600}}, {3840, 2160, {480, 0, 2880, 2160}},
+        {1, 1, {0, 0, 1, 1}},           {0, 480, {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(platform::fit_page(640, 480, c.area_width, c.area_height), c.expected)
+            << c.area_width << " x " << c.area_height;
+    }
+}
+
+// A 4 x 2 page of indices drawn into `width` x `height` window pixels.
+struct Window {
+    int width, height, pitch;
+    std::vector<std::uint32_t> pixels;
+    Window(int w, int h)
+        : width(w), height(h), pitch(w * 4 + 12), pixels(static_cast<std::size_t>(pitch / 4) * h, 7u) {}
+    std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * (pitch / 4) + x]; }
+    std::uint8_t* bytes() { return reinterpret_cast<std::uint8_t*>(pixels.data()); }
+};
+
+TEST(PageScaler, ScalesByNearestNeighbourWithBlackBarsAndFollowsThePalette) {
+    const std::uint8_t page[2][6] = {{1, 2, 3, 4, 99, 99}, {5, 6, 7, 8, 99, 99}};  // rows padded to 6
+    PALETTEENTRY palette[256]{};
+    for (int i = 0; i < 256; ++i) palette[i] = {static_cast<BYTE>(i), static_cast<BYTE>(i + 1), 0, 0};
+    platform::PageScaler scaler;
+    Window window(10, 4);  // the page at twice its size, with a bar of one column each side
+    scaler.draw(&page[0][0], 6, 4, 2, 8, palette, window.bytes(), window.pitch, 10, 4, platform::PixelLayout{});
+    for (int y = 0; y < 4; ++y) {
+        EXPECT_EQ(window.at(0, y), 0u);
+        EXPECT_EQ(window.at(9, y), 0u);
+        for (int x = 1; x < 9; ++x) {
+            const int index = page[y / 2][(x - 1) / 2];
+            EXPECT_EQ(window.at(x, y), 0xFF000000u | (index << 16) | ((index + 1) << 8)) << x << "," << y;
+        }
+    }
+    // Nothing is written past a row's end, into the window's padding.
+    EXPECT_EQ(window.pixels[10], 7u);
+
+    // A new palette shows at once, in the layout the window asks for.
+    palette[6] = {200, 100, 50, 0};
+    const platform::PixelLayout bgr{0, 8, 16, 0};
+    scaler.draw(&page[0][0], 6, 4, 2, 8, palette, window.bytes(), window.pitch, 10, 4, bgr);
+    EXPECT_EQ(window.at(3, 2), 200u | (100u << 8) | (50u << 16));
+    EXPECT_EQ(window.at(1, 0), 1u | (2u << 8));
+    // Without a palette the indices are greys.
+    scaler.draw(&page[0][0], 6, 4, 2, 8, nullptr, window.bytes(), window.pitch, 10, 4, bgr);
+    EXPECT_EQ(window.at(3, 2), 6u | (6u << 8) | (6u << 16));
+}
+
+TEST(PageScaler, ConvertsDeepPages) {
+    const std::uint8_t rgb565[4] = {0x1F, 0xF8, 0xE0, 0x07};  // pure blue, then red and green mixed
+    const std::uint8_t bgr24[6] = {10, 20, 30, 40, 50, 60};
+    const std::uint8_t bgrx32[8] = {1, 2, 3, 0, 4, 5, 6, 0};
+    platform::PageScaler scaler;
+    Window window(2, 1);
+    scaler.draw(rgb565, 4, 2, 1, 16, nullptr, window.bytes(), window.pitch, 2, 1, platform::PixelLayout{});
+    EXPECT_EQ(window.at(0, 0), 0xFFF800F8u);  // 0xF81F: red 31, green 0, blue 31
+    EXPECT_EQ(window.at(1, 0), 0xFF00FC00u);  // 0x07E0: green 63
+    scaler.draw(bgr24, 6, 2, 1, 24, nullptr, window.bytes(), window.pitch, 2, 1, platform::PixelLayout{});
+    EXPECT_EQ(window.at(1, 0), 0xFF3C3228u);
+    scaler.draw(bgrx32, 8, 2, 1, 32, nullptr, window.bytes(), window.pitch, 2, 1, platform::PixelLayout{});
+    EXPECT_EQ(window.at(0, 0), 0xFF030201u);
+}
+
+}  // namespace

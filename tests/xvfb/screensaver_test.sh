@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The program as an xscreensaver hack: it draws into a plain X window it is
+# given (by -window-id, and by --root with XSCREENSAVER_WINDOW), scaled to
+# the window; the shown frame is a frame of the headless run pixel for
+# pixel; keys do not end it; SIGTERM and SIGINT end it at once with 0.
+# Usage: screensaver_test.sh NIGHTWICK PLAIN_WINDOW COMPARE_SCREENSHOT PICTURE_DIRECTORY
+set -uo pipefail
+nightwick=$(realpath "$1") plain_window=$(realpath "$2") compare=$(realpath "$3") pictures=$(realpath "$4")
+source "$(dirname "$0")/xvfb_helpers.sh"
+start_xvfb 1280x1024x24
+
+# A window twice the page's size: nearest scaling shows each pixel as 2 x 2.
+DISPLAY=$display "$plain_window" 1280 960 >"$work/window_id" &
+for _ in $(seq 100); do [ -s "$work/window_id" ] && break; sleep 0.05; done
+window=$(cat "$work/window_id")
+[ -n "$window" ] || { echo "the test's window did not appear"; exit 1; }
+
+# run_hack SIGNAL ARGS...: starts the hack from a folder without the
+# pictures (it finds them beside itself, as installed), checks its frame,
+# that Escape does not end it, and that SIGNAL does.
+run_hack() {
+    local signal=$1
+    shift
+    mkdir -p "$work/elsewhere"
+    (cd "$work/elsewhere" && DISPLAY=$display ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" exec "$nightwick" "$@") \
+        >"$work/hack.log" 2>&1 &
+    local hack=$!
+    sleep 2.5
+    kill -0 "$hack" 2>/dev/null || { echo "the hack ended by itself"; cat "$work/hack.log"; return 1; }
+    shot "$window" "$work/shot.ppm" || return 1
+    "$compare" "$work/shot.ppm" "$pictures" 3000 || { echo "the window does not show the program's frame"; return 1; }
+    DISPLAY=$display xdotool key --window "$window" Escape
+    sleep 0.5
+    kill -0 "$hack" 2>/dev/null || { echo "a key ended the hack"; return 1; }
+    kill "-$signal" "$hack"
+    ends_within "$hack" 250 || { cat "$work/hack.log"; return 1; }
+    if grep -q "cannot find" "$work/hack.log"; then
+        echo "the hack did not find its pictures"
+        cat "$work/hack.log"
+        return 1
+    fi
+}
+
+echo "-window-id $window, ended with SIGTERM:"
+run_hack TERM -window-id "$window" || exit 1
+echo "--root with XSCREENSAVER_WINDOW, ended with SIGINT:"
+XSCREENSAVER_WINDOW=$(printf '0x%x' "$window") run_hack INT --root || exit 1
+
+# A window that is not there is a message, not a crash.
+DISPLAY=$display "$nightwick" -window-id 0x7ffffff >"$work/bad.log" 2>&1
+code=$?
+[ "$code" -eq 1 ] && grep -q "no X window" "$work/bad.log" ||
+    { echo "a missing window gave exit code $code"; cat "$work/bad.log"; exit 1; }
+exit 0

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The program in a window (--window): 640 x 480 at first, showing a frame of
+# the headless run pixel for pixel; resized to twice that, each pixel shows
+# as 2 x 2; Escape ends it with 0.
+# Usage: window_test.sh NIGHTWICK COMPARE_SCREENSHOT PICTURE_DIRECTORY
+set -uo pipefail
+nightwick=$(realpath "$1") compare=$(realpath "$2") pictures=$(realpath "$3")
+source "$(dirname "$0")/xvfb_helpers.sh"
+start_xvfb 1400x1050x24
+
+(cd "$pictures" && DISPLAY=$display ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" exec "$nightwick" --window) \
+    >"$work/nightwick.log" 2>&1 &
+program=$!
+window=$(DISPLAY=$display timeout 10 xdotool search --sync --name '^Nightwick$' | head -1)
+[ -n "$window" ] || { echo "no window appeared"; cat "$work/nightwick.log"; exit 1; }
+sleep 2.5
+size=$(DISPLAY=$display xdotool getwindowgeometry "$window" | awk '/Geometry/{print $2}')
+[ "$size" = "640x480" ] || { echo "the window is $size, not 640x480"; exit 1; }
+shot "$window" "$work/shot.ppm" || exit 1
+"$compare" "$work/shot.ppm" "$pictures" 3000 || { echo "the window does not show the program's frame"; exit 1; }
+
+# At the corner, so that all of it is on the screen to be shot.
+DISPLAY=$display xdotool windowmove "$window" 0 0 windowsize "$window" 1280 960
+sleep 1
+shot "$window" "$work/shot.ppm" || exit 1
+"$compare" "$work/shot.ppm" "$pictures" 3000 || { echo "the resized window does not show the frame scaled"; exit 1; }
+
+DISPLAY=$display xdotool key --window "$window" Escape
+ends_within "$program" 1000 || { cat "$work/nightwick.log"; exit 1; }

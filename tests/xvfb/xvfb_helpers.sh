@@ -1,0 +1,47 @@
+# Shared by the Xvfb tests: a private X server, screenshots as PPM, and
+# waiting for a process to end. Source it, then call start_xvfb WxHxD.
+for tool in Xvfb xdotool xwd xdpyinfo /usr/bin/convert; do
+    command -v "$tool" >/dev/null || { echo "missing $tool"; exit 1; }
+done
+work=$(mktemp -d)
+display=":$((90 + RANDOM % 400))"
+xvfb=""
+cleanup() {
+    for pid in $(jobs -p); do kill "$pid" 2>/dev/null; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+start_xvfb() {
+    Xvfb "$display" -screen 0 "$1" -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    xvfb=$!
+    for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && return 0; sleep 0.1; done
+    echo "Xvfb did not start"
+    exit 1
+}
+
+# shot WINDOW FILE.ppm: the window's pixels. ImageMagick reads a window of
+# a DirectColor visual (SDL's choice for a plain window) through its colour
+# map, where xwdtopnm does not.
+shot() {
+    DISPLAY=$display xwd -id "$1" -silent >"$work/shot.xwd" &&
+        /usr/bin/convert "xwd:$work/shot.xwd" +set comment -depth 8 "ppm:$2" 2>/dev/null
+}
+
+# ends_within PID MILLISECONDS: waits for PID to end; prints its exit code
+# and the time it took, and fails when it outlives the limit.
+ends_within() {
+    local pid=$1 limit=$2 start elapsed code
+    start=$(date +%s%N)
+    for _ in $(seq 400); do kill -0 "$pid" 2>/dev/null || break; sleep 0.005; done
+    elapsed=$((($(date +%s%N) - start) / 1000000))
+    if kill -0 "$pid" 2>/dev/null; then
+        echo "still running after $elapsed ms"
+        kill -9 "$pid"
+        return 1
+    fi
+    wait "$pid"
+    code=$?
+    echo "exit code $code, ended after $elapsed ms"
+    [ "$code" -eq 0 ] && [ "$elapsed" -le "$limit" ]
+}
