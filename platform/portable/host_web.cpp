@@ -7,8 +7,6 @@
 
 #include <emscripten.h>
 
-#include <cstring>
-
 #include "control.h"
 
 extern "C" {
@@ -50,20 +48,10 @@ bool WebHost::set_mode(int width, int height, int bits) {
 void WebHost::present(const std::uint8_t* pixels, int pitch, int width, int height, int bits,
                       const PALETTEENTRY* palette) {
     if (bits != 8 || width != width_ || height != height_ || palette == nullptr) return;
-    if (!colours_valid_ || std::memcmp(palette_.data(), palette, sizeof palette_) != 0) {
-        std::memcpy(palette_.data(), palette, sizeof palette_);
-        // Little-endian words: red in the lowest byte, as ImageData orders it.
-        for (std::size_t i = 0; i < colours_.size(); ++i) {
-            colours_[i] = 0xFF000000u | (std::uint32_t{palette_[i].peBlue} << 16) |
-                          (std::uint32_t{palette_[i].peGreen} << 8) | palette_[i].peRed;
-        }
-        colours_valid_ = true;
-    }
-    std::uint32_t* out = rgba_.data();
-    for (int y = 0; y < height; ++y, out += width) {
-        const std::uint8_t* row = pixels + static_cast<std::ptrdiff_t>(y) * pitch;
-        for (int x = 0; x < width; ++x) out[x] = colours_[row[x]];
-    }
+    // Little-endian words: red in the lowest byte, as ImageData orders it.
+    constexpr PixelLayout rgba{0, 8, 16, 0xFF000000u};
+    scaler_.draw(pixels, pitch, width, height, bits, palette, reinterpret_cast<std::uint8_t*>(rgba_.data()), width * 4,
+                 width, height, rgba);
     nightwick_web_present(rgba_.data(), width, height);
 }
 

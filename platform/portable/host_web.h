@@ -1,11 +1,11 @@
 // The browser host: a canvas on the page, the page's keys and visibility.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
 #include "host.h"
+#include "page_scaler.h"
 
 namespace platform {
 
@@ -31,11 +31,9 @@ private:
     void deliver(int event, HostEvents& events);
 
     int width_ = 0, height_ = 0;
-    // RGBA as the canvas takes it, one 32-bit word per palette index; built
-    // again only when the palette changes.
-    std::array<PALETTEENTRY, 256> palette_{};
-    std::array<std::uint32_t, 256> colours_{};
-    bool colours_valid_ = false;
+    // The page through the palette, whose table is built again only when
+    // the palette changes, into RGBA as the canvas takes it.
+    PageScaler scaler_;
     std::vector<std::uint32_t> rgba_;
 };
 
