@@ -3,6 +3,11 @@
 enable_language(RC)
 
 add_library(gfx STATIC ${GFX_SOURCES})
+# GCC for 64-bit Windows does not align the stack for 32-byte vectors, so a
+# spilled AVX register could fault there: its build keeps to SSE2.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8 AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  target_compile_definitions(gfx PRIVATE NIGHTWICK_NO_WIDE_VECTORS)
+endif()
 target_include_directories(gfx PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(gfx PUBLIC user32 gdi32 kernel32 winmm dxguid)
 # Objects, not an archive: WinMain is wanted only by the C runtime's start-up

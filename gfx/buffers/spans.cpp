@@ -251,9 +251,9 @@ NIGHTWICK_AVX512 void draw_avx512(const SpanRect& r) {
     }
 }
 
-// GCC for 64-bit Windows does not align the stack for 32-byte vectors, so a
-// spilled AVX register could fault there: that compiler keeps to SSE2.
-#if defined(__MINGW64__) && !defined(__clang__)
+// A build whose compiler cannot keep 32-byte vectors on its stack aligned
+// says so, and keeps to SSE2.
+#if defined(NIGHTWICK_NO_WIDE_VECTORS)
 constexpr bool wide_vectors_safe = false;
 #else
 constexpr bool wide_vectors_safe = true;
