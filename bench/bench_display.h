@@ -4,7 +4,7 @@
 
 #include "gfx/gfx.h"
 #include "gfx/state.h"
-#include "platform/portable/control.h"
+#include "platform/portable/control/control.h"
 
 inline void bench_display() {
     platform::reset();

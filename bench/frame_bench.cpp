@@ -12,7 +12,7 @@
 #include "app/shell.h"
 #include "app/sprites.h"
 #include "bench/bench_display.h"
-#include "platform/portable/host.h"
+#include "platform/portable/hosts/headless.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 # into its file system as nightwick.data, and our own page, index.html.
 include(cmake/art.cmake)
 
-set(web_dir ${CMAKE_SOURCE_DIR}/platform/portable/web)
-add_executable(nightwick platform/portable/host_web.cpp platform/portable/entry_web.cpp)
+set(web_dir ${CMAKE_SOURCE_DIR}/platform/portable/hosts/web)
+add_executable(nightwick platform/portable/hosts/web.cpp platform/portable/hosts/web_main.cpp)
 target_link_libraries(nightwick PRIVATE app)
 add_dependencies(nightwick pictures)
 # The program's loop stays a loop: the host's waits yield to the browser

@@ -17,6 +17,6 @@
 #include <d3d.h>
 // clang-format on
 #else
-#include "portable/ddraw_types.h"
-#include "portable/windows_types.h"
+#include "portable/directx/ddraw_types.h"
+#include "portable/win32/windows_types.h"
 #endif

@@ -14,7 +14,7 @@
 #include "gfx/gfx.h"
 #include "gfx/state.h"
 #include "input.h"
-#include "platform/portable/control.h"
+#include "platform/portable/control/control.h"
 
 namespace fuzz {
 

@@ -8,9 +8,9 @@
 #include <fstream>
 #include <vector>
 
-#include "platform/portable/desktop_options.h"
-#include "platform/portable/page_scaler.h"
-#include "platform/portable/picture_folder.h"
+#include "platform/desktop/desktop_options.h"
+#include "platform/desktop/picture_folder.h"
+#include "platform/portable/hosts/page_scaler.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 #include "../support/frame_invariant.h"
 #include "app/shell.h"
 #include "gfx/state.h"
-#include "platform/portable/control.h"
-#include "platform/portable/host.h"
+#include "platform/portable/control/control.h"
+#include "platform/portable/hosts/headless.h"
 
 // AddressSanitizer holds freed memory back in quarantine, so resident memory
 // grows there whatever the program does: growth is judged without it only.

@@ -8,7 +8,7 @@
 #include <map>
 #include <string>
 
-#include "platform/portable/control.h"
+#include "platform/portable/control/control.h"
 
 inline std::string call_text(std::size_t from = 0) {
     const auto& calls = platform::calls();

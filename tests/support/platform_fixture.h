@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/portable/control.h"
-#include "platform/portable/host.h"
+#include "platform/portable/control/control.h"
+#include "platform/portable/hosts/headless.h"
 
 class PlatformTest : public ::testing::Test {
 protected:

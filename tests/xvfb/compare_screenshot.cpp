@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "app/shell.h"
-#include "platform/portable/control.h"
-#include "platform/portable/host.h"
+#include "platform/portable/control/control.h"
+#include "platform/portable/hosts/headless.h"
 
 namespace {
 

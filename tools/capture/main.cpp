@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/portable/control.h"
-#include "platform/portable/host.h"
-#include "platform/portable/picture_folder.h"
+#include "platform/desktop/picture_folder.h"
+#include "platform/portable/control/control.h"
+#include "platform/portable/hosts/headless.h"
 #include "tools/capture/frame_writers.h"
 
 namespace {

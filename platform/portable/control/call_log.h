@@ -1,14 +1,17 @@
-// Shared plumbing of the portable platform: the call log, injected failures
-// and the reset hooks of each module.
+// How every platform call of the portable platform begins: it is logged with
+// its arguments, and a failure injected for it is returned instead of its
+// work. A call is its body after one line:
+//     if (auto failed = logged<BOOL>("ShowWindow", {ptr(window), num(show)})) return *failed;
 #pragma once
 
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
 
-#include "../win32.h"
+#include "../../win32.h"
 
 namespace platform::detail {
 
@@ -65,26 +68,6 @@ bool enter(std::string_view name, std::initializer_list<Arg> args, std::int64_t&
 // Calls on objects that no longer exist, or releases past zero.
 void note_misuse(std::string_view what);
 
-void reset_log();
-void reset_kernel32();
-void reset_timing();
-void reset_user32();
-void reset_gdi32();
-void reset_ddraw();
-
-// Modules export tables: "DDRAW.DLL" registers its entry points here.
-FARPROC ddraw_export(std::string_view name);
-
-// USER32 state the other modules and hosts need.
-bool app_is_active();
-void deliver_activation(bool active);
-void deliver_key(int virtual_key);
-void deliver_close();
-bool is_window(HWND window);
-
-// GDI's desktop depth, which a windowed primary surface takes.
-int desktop_depth();
-
 }  // namespace platform::detail
 
 // Helper for returning an injected result as the function's own type.
@@ -96,3 +79,20 @@ T forced_as(std::int64_t value) {
         return static_cast<T>(value);
     }
 }
+
+namespace platform::detail {
+
+// The forced result of a logged call, or nothing when it is to do its work.
+// A call without a result reports only whether it was forced.
+template <typename Result>
+auto logged(std::string_view name, std::initializer_list<Arg> args) {
+    std::int64_t forced = 0;
+    const bool failed = enter(name, args, forced);
+    if constexpr (std::is_void_v<Result>) {
+        return failed;
+    } else {
+        return failed ? std::optional<Result>(forced_as<Result>(forced)) : std::nullopt;
+    }
+}
+
+}  // namespace platform::detail

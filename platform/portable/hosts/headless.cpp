@@ -1,13 +1,27 @@
 // The headless host: the shown page lives in memory, input comes from a
 // script keyed to the number of pages shown.
+#include "headless.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
-#include "control.h"
-#include "host.h"
+#include "../control/control.h"
+#include "../control/reset.h"
 
 namespace platform {
+namespace {
+
+std::unique_ptr<Host> make_headless() { return std::make_unique<HeadlessHost>(); }
+
+// The headless host is what a program runs on until it installs another,
+// and what a reset puts back.
+[[maybe_unused]] const bool registered = (set_default_host(make_headless), true);
+const detail::ResetHook reset_host(detail::ResetOrder::host, [] { set_host(nullptr); });
+
+}  // namespace
+
+HeadlessHost* headless_host() { return dynamic_cast<HeadlessHost*>(&host()); }
 
 bool HeadlessHost::set_mode(int width, int height, int bits) {
     if (!display_) return false;

@@ -6,29 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "control.h"
+#include "../control/control.h"
+#include "com.h"
 
 namespace platform::detail {
-
-struct Device;
-
-// Every COM object of the portable DirectDraw: counted references, and a
-// record that outlives the object so misuse after the last release is seen.
-struct Tracked {
-    explicit Tracked(const char* name) : kind(name) {}
-    virtual ~Tracked();
-    virtual void destroy() {}
-    virtual Device* device_owner() const { return nullptr; }
-
-    static Tracked* adopt(std::unique_ptr<Tracked> object);
-    bool check_alive(const char* method) const;
-    ULONG add_ref();
-    ULONG release();
-
-    const char* kind;
-    ULONG references = 1;
-    bool alive = true;
-};
 
 struct Surface;
 
@@ -51,13 +32,10 @@ struct Device {
     void free_children();
 };
 
-struct Palette final : IDirectDrawPalette, Tracked {
-    explicit Palette(Device* owner) : Tracked("IDirectDrawPalette"), device(owner) {}
+struct Palette final : ComObject<IDirectDrawPalette> {
+    explicit Palette(Device* owner) : ComObject("IDirectDrawPalette"), device(owner) {}
     Device* device_owner() const override { return device; }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE GetEntries(DWORD flags, DWORD first, DWORD count, LPPALETTEENTRY entries) override;
     HRESULT STDMETHODCALLTYPE SetEntries(DWORD flags, DWORD first, DWORD count, LPPALETTEENTRY entries) override;
 
@@ -65,26 +43,22 @@ struct Palette final : IDirectDrawPalette, Tracked {
     std::array<PALETTEENTRY, 256> entries{};
 };
 
-struct Clipper final : IDirectDrawClipper, Tracked {
-    explicit Clipper(Device* owner) : Tracked("IDirectDrawClipper"), device(owner) {}
+struct Clipper final : ComObject<IDirectDrawClipper> {
+    explicit Clipper(Device* owner) : ComObject("IDirectDrawClipper"), device(owner) {}
     Device* device_owner() const override { return device; }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE SetHWnd(DWORD flags, HWND window) override;
 
     Device* device;
     HWND window = nullptr;
 };
 
-struct Surface final : IDirectDrawSurface7, Tracked {
+struct Surface final : ComObject<IDirectDrawSurface7> {
     Surface(std::shared_ptr<Device> owner, int width, int height, DDPIXELFORMAT format, DWORD caps);
     void destroy() override;
     Device* device_owner() const override { return device.get(); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE AddAttachedSurface(LPDIRECTDRAWSURFACE7 surface) override;
     HRESULT STDMETHODCALLTYPE BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 source, LPRECT source_rect,
@@ -126,24 +100,20 @@ struct Surface final : IDirectDrawSurface7, Tracked {
     std::vector<Surface*> attached;
 };
 
-struct DirectDrawV1 final : IDirectDraw, Tracked {
+struct DirectDrawV1 final : ComObject<IDirectDraw> {
     explicit DirectDrawV1(std::shared_ptr<Device> device);
     void destroy() override;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     std::shared_ptr<Device> device;
 };
 
-struct DirectDraw final : IDirectDraw7, Tracked {
+struct DirectDraw final : ComObject<IDirectDraw7> {
     DirectDraw(std::shared_ptr<Device> device, int version, DirectDrawV1* parent);
     void destroy() override;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* clipper, IUnknown* outer) override;
     HRESULT STDMETHODCALLTYPE CreatePalette(DWORD flags, LPPALETTEENTRY entries, LPDIRECTDRAWPALETTE* palette,
                                             IUnknown* outer) override;

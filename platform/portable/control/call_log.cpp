@@ -1,11 +1,13 @@
 // The call log and failure injection behind control.h.
+#include "call_log.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <map>
 #include <vector>
 
 #include "control.h"
-#include "internal.h"
+#include "reset.h"
 
 namespace platform {
 namespace {
@@ -72,12 +74,14 @@ void note_misuse(std::string_view what) {
     std::fprintf(stderr, "portable platform: %.*s\n", static_cast<int>(what.size()), what.data());
 }
 
-void reset_log() {
+namespace {
+const ResetHook reset_log(ResetOrder::call_log, [] {
     call_log.clear();
     logging = true;
     failures.clear();
     misuse = 0;
-}
+});
+}  // namespace
 
 }  // namespace detail
 

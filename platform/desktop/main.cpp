@@ -5,10 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "../portable/control/control.h"
+#include "../portable/hosts/headless.h"
+#include "../portable/hosts/sdl.h"
 #include "../win32.h"
-#include "control.h"
 #include "desktop_options.h"
-#include "host_sdl.h"
 #include "picture_folder.h"
 
 int main(int argc, char** argv) {
@@ -32,7 +33,7 @@ int main(int argc, char** argv) {
     // A desktop run lasts as long as the user likes: keep no call log.
     platform::set_call_logging(false);
     std::string why;
-    if (auto desktop = platform::SdlHost::open(options, why)) {
+    if (auto desktop = platform::SdlHost::open(options.window(), why)) {
         platform::set_host(std::move(desktop));
     } else if (options.placement == platform::DesktopOptions::Placement::foreign) {
         // A screensaver without its window has nothing to draw into.

@@ -4,8 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "ddraw_objects.h"
-#include "internal.h"
+#include "objects.h"
 
 namespace platform::detail {
 namespace {
@@ -33,34 +32,19 @@ HRESULT check_render_target(REFCLSID guid, IDirectDrawSurface7* surface_interfac
     return DD_OK;
 }
 
-struct Viewport final : IDirect3DViewport3, Tracked {
-    Viewport() : Tracked("IDirect3DViewport3") {}
+struct Viewport final : ComObject<IDirect3DViewport3> {
+    Viewport() : ComObject("IDirect3DViewport3") {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
-        if (object != nullptr) *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override {
-        std::int64_t forced;
-        if (enter("IDirect3DViewport3::AddRef", {ptr(this)}, forced)) return static_cast<ULONG>(forced);
-        return add_ref();
-    }
-    ULONG STDMETHODCALLTYPE Release() override {
-        std::int64_t forced;
-        if (enter("IDirect3DViewport3::Release", {ptr(this)}, forced)) return static_cast<ULONG>(forced);
-        return release();
-    }
     HRESULT STDMETHODCALLTYPE SetViewport2(D3DVIEWPORT2* viewport) override {
-        std::int64_t forced;
-        if (enter("IDirect3DViewport3::SetViewport2",
-                  {ptr(this), viewport ? num(viewport->dwSize) : "null", viewport ? num(viewport->dwWidth) : "null",
-                   viewport ? num(viewport->dwHeight) : "null",
-                   viewport ? flt(viewport->dvClipX) + "," + flt(viewport->dvClipY) + "," + flt(viewport->dvClipWidth) +
-                                  "x" + flt(viewport->dvClipHeight)
-                            : "null",
-                   viewport ? flt(viewport->dvMinZ) + ".." + flt(viewport->dvMaxZ) : "null"},
-                  forced)) {
-            return static_cast<HRESULT>(forced);
+        if (auto failed =
+                call<HRESULT>("SetViewport2",
+                              {ptr(this), viewport ? num(viewport->dwSize) : "null",
+                               viewport ? num(viewport->dwWidth) : "null", viewport ? num(viewport->dwHeight) : "null",
+                               viewport ? flt(viewport->dvClipX) + "," + flt(viewport->dvClipY) + "," +
+                                              flt(viewport->dvClipWidth) + "x" + flt(viewport->dvClipHeight)
+                                        : "null",
+                               viewport ? flt(viewport->dvMinZ) + ".." + flt(viewport->dvMaxZ) : "null"})) {
+            return *failed;
         }
         if (!check_alive("SetViewport2")) return DDERR_INVALIDOBJECT;
         if (viewport == nullptr || viewport->dwSize != sizeof(D3DVIEWPORT2) || !attached) return DDERR_INVALIDPARAMS;
@@ -72,35 +56,19 @@ struct Viewport final : IDirect3DViewport3, Tracked {
     D3DVIEWPORT2 data{};
 };
 
-struct Device7 final : IDirect3DDevice7, Tracked {
-    explicit Device7(Surface* target) : Tracked("IDirect3DDevice7"), surface(target) { surface->add_ref(); }
+struct Device7 final : ComObject<IDirect3DDevice7> {
+    explicit Device7(Surface* target) : ComObject("IDirect3DDevice7"), surface(target) { surface->add_ref(); }
     void destroy() override {
         surface->release();
         surface = nullptr;
     }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
-        if (object != nullptr) *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override {
-        std::int64_t forced;
-        if (enter("IDirect3DDevice7::AddRef", {ptr(this)}, forced)) return static_cast<ULONG>(forced);
-        return add_ref();
-    }
-    ULONG STDMETHODCALLTYPE Release() override {
-        std::int64_t forced;
-        if (enter("IDirect3DDevice7::Release", {ptr(this)}, forced)) return static_cast<ULONG>(forced);
-        return release();
-    }
     HRESULT STDMETHODCALLTYPE SetViewport(D3DVIEWPORT7* viewport) override {
-        std::int64_t forced;
-        if (enter("IDirect3DDevice7::SetViewport",
-                  {ptr(this), viewport ? num(viewport->dwX) + "," + num(viewport->dwY) : "null",
-                   viewport ? num(viewport->dwWidth) : "null", viewport ? num(viewport->dwHeight) : "null",
-                   viewport ? flt(viewport->dvMinZ) + ".." + flt(viewport->dvMaxZ) : "null"},
-                  forced)) {
-            return static_cast<HRESULT>(forced);
+        if (auto failed = call<HRESULT>(
+                "SetViewport", {ptr(this), viewport ? num(viewport->dwX) + "," + num(viewport->dwY) : "null",
+                                viewport ? num(viewport->dwWidth) : "null", viewport ? num(viewport->dwHeight) : "null",
+                                viewport ? flt(viewport->dvMinZ) + ".." + flt(viewport->dvMaxZ) : "null"})) {
+            return *failed;
         }
         if (!check_alive("SetViewport")) return DDERR_INVALIDOBJECT;
         if (viewport == nullptr || viewport->dwX + viewport->dwWidth > static_cast<DWORD>(surface->width) ||
@@ -115,8 +83,8 @@ struct Device7 final : IDirect3DDevice7, Tracked {
     D3DVIEWPORT7 data{};
 };
 
-struct Device3 final : IDirect3DDevice3, Tracked {
-    explicit Device3(Surface* target) : Tracked("IDirect3DDevice3"), surface(target) { surface->add_ref(); }
+struct Device3 final : ComObject<IDirect3DDevice3> {
+    explicit Device3(Surface* target) : ComObject("IDirect3DDevice3"), surface(target) { surface->add_ref(); }
     void destroy() override {
         for (Viewport* viewport : viewports) viewport->release();
         viewports.clear();
@@ -124,24 +92,9 @@ struct Device3 final : IDirect3DDevice3, Tracked {
         surface = nullptr;
     }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
-        if (object != nullptr) *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override {
-        std::int64_t forced;
-        if (enter("IDirect3DDevice3::AddRef", {ptr(this)}, forced)) return static_cast<ULONG>(forced);
-        return add_ref();
-    }
-    ULONG STDMETHODCALLTYPE Release() override {
-        std::int64_t forced;
-        if (enter("IDirect3DDevice3::Release", {ptr(this)}, forced)) return static_cast<ULONG>(forced);
-        return release();
-    }
     HRESULT STDMETHODCALLTYPE AddViewport(IDirect3DViewport3* viewport) override {
-        std::int64_t forced;
-        if (enter("IDirect3DDevice3::AddViewport", {ptr(this), ptr(viewport)}, forced)) {
-            return static_cast<HRESULT>(forced);
+        if (auto failed = call<HRESULT>("AddViewport", {ptr(this), ptr(viewport)})) {
+            return *failed;
         }
         if (!check_alive("AddViewport")) return DDERR_INVALIDOBJECT;
         auto* added = static_cast<Viewport*>(viewport);
@@ -152,9 +105,8 @@ struct Device3 final : IDirect3DDevice3, Tracked {
         return DD_OK;
     }
     HRESULT STDMETHODCALLTYPE SetCurrentViewport(IDirect3DViewport3* viewport) override {
-        std::int64_t forced;
-        if (enter("IDirect3DDevice3::SetCurrentViewport", {ptr(this), ptr(viewport)}, forced)) {
-            return static_cast<HRESULT>(forced);
+        if (auto failed = call<HRESULT>("SetCurrentViewport", {ptr(this), ptr(viewport)})) {
+            return *failed;
         }
         if (!check_alive("SetCurrentViewport")) return DDERR_INVALIDOBJECT;
         for (Viewport* added : viewports) {
@@ -173,11 +125,11 @@ struct Device3 final : IDirect3DDevice3, Tracked {
 
 // One object serves the three Direct3D interfaces; `version` says which
 // one it was asked for, and calls name that interface in the log.
-struct Direct3D final : IDirect3D7, IDirect3D3, IDirect3D2, Tracked {
+struct Direct3D final : ComObject<IDirect3D7, IDirect3D3, IDirect3D2> {
     Direct3D(DirectDraw* owner, int which)
-        : Tracked(which == 7   ? "IDirect3D7"
-                  : which == 3 ? "IDirect3D3"
-                               : "IDirect3D2"),
+        : ComObject(which == 7   ? "IDirect3D7"
+                    : which == 3 ? "IDirect3D3"
+                                 : "IDirect3D2"),
           ddraw(owner),
           version(which) {
         ddraw->add_ref();
@@ -186,26 +138,9 @@ struct Direct3D final : IDirect3D7, IDirect3D3, IDirect3D2, Tracked {
         ddraw->release();
         ddraw = nullptr;
     }
-    std::string method(const char* name) const { return std::string(kind) + "::" + name; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
-        if (object != nullptr) *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override {
-        std::int64_t forced;
-        if (enter(method("AddRef"), {ptr(this)}, forced)) return static_cast<ULONG>(forced);
-        return add_ref();
-    }
-    ULONG STDMETHODCALLTYPE Release() override {
-        std::int64_t forced;
-        if (enter(method("Release"), {ptr(this)}, forced)) return static_cast<ULONG>(forced);
-        return release();
-    }
 
     HRESULT STDMETHODCALLTYPE EnumDevices(LPD3DENUMDEVICESCALLBACK7 callback, void* context) override {
-        std::int64_t forced;
-        if (enter(method("EnumDevices"), {ptr(this), ptr(context)}, forced)) return static_cast<HRESULT>(forced);
+        if (auto failed = call<HRESULT>("EnumDevices", {ptr(this), ptr(context)})) return *failed;
         if (!check_alive("EnumDevices")) return DDERR_INVALIDOBJECT;
         if (callback == nullptr) return DDERR_INVALIDPARAMS;
         for (const platform::OfferedDevice& offered : world().devices) {
@@ -222,8 +157,7 @@ struct Direct3D final : IDirect3D7, IDirect3D3, IDirect3D2, Tracked {
     }
 
     HRESULT STDMETHODCALLTYPE EnumDevices(LPD3DENUMDEVICESCALLBACK callback, void* context) override {
-        std::int64_t forced;
-        if (enter(method("EnumDevices"), {ptr(this), ptr(context)}, forced)) return static_cast<HRESULT>(forced);
+        if (auto failed = call<HRESULT>("EnumDevices", {ptr(this), ptr(context)})) return *failed;
         if (!check_alive("EnumDevices")) return DDERR_INVALIDOBJECT;
         if (callback == nullptr) return DDERR_INVALIDPARAMS;
         for (const platform::OfferedDevice& offered : world().devices) {
@@ -249,10 +183,9 @@ struct Direct3D final : IDirect3D7, IDirect3D3, IDirect3D2, Tracked {
 
     HRESULT STDMETHODCALLTYPE CreateDevice(REFCLSID guid, LPDIRECTDRAWSURFACE7 surface,
                                            IDirect3DDevice7** out) override {
-        std::int64_t forced;
-        if (enter(method("CreateDevice"), {ptr(this), ptr(surface), ptr(out)}, forced)) {
+        if (auto failed = call<HRESULT>("CreateDevice", {ptr(this), ptr(surface), ptr(out)})) {
             if (out != nullptr) *out = nullptr;
-            return static_cast<HRESULT>(forced);
+            return *failed;
         }
         if (out == nullptr) return DDERR_INVALIDPARAMS;
         *out = nullptr;
@@ -264,10 +197,9 @@ struct Direct3D final : IDirect3D7, IDirect3D3, IDirect3D2, Tracked {
     }
 
     HRESULT STDMETHODCALLTYPE CreateViewport(IDirect3DViewport3** viewport, IUnknown* outer) override {
-        std::int64_t forced;
-        if (enter(method("CreateViewport"), {ptr(this), ptr(viewport), ptr(outer)}, forced)) {
+        if (auto failed = call<HRESULT>("CreateViewport", {ptr(this), ptr(viewport), ptr(outer)})) {
             if (viewport != nullptr) *viewport = nullptr;
-            return static_cast<HRESULT>(forced);
+            return *failed;
         }
         if (viewport == nullptr || outer != nullptr) return DDERR_INVALIDPARAMS;
         *viewport = nullptr;
@@ -288,10 +220,9 @@ struct Direct3D final : IDirect3D7, IDirect3D3, IDirect3D2, Tracked {
     }
 
     HRESULT create_device3(REFCLSID guid, IDirectDrawSurface7* surface, IDirect3DDevice3** out) {
-        std::int64_t forced;
-        if (enter(method("CreateDevice"), {ptr(this), ptr(surface), ptr(out)}, forced)) {
+        if (auto failed = call<HRESULT>("CreateDevice", {ptr(this), ptr(surface), ptr(out)})) {
             if (out != nullptr) *out = nullptr;
-            return static_cast<HRESULT>(forced);
+            return *failed;
         }
         if (out == nullptr) return DDERR_INVALIDPARAMS;
         *out = nullptr;

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "../win32.h"
+#include "../../win32.h"
 
 namespace platform {
 

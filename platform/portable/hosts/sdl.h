@@ -5,9 +5,9 @@
 #include <memory>
 #include <vector>
 
-#include "desktop_options.h"
-#include "host.h"
+#include "../control/host.h"
 #include "page_scaler.h"
+#include "window_placement.h"
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -20,7 +20,7 @@ class SdlHost : public Host {
 public:
     // Null when no display can be had (no video driver, no X server), or
     // when the foreign window cannot be used; `why` then says what failed.
-    static std::unique_ptr<SdlHost> open(const DesktopOptions& options, std::string& why);
+    static std::unique_ptr<SdlHost> open(const WindowPlacement& placement, std::string& why);
     ~SdlHost() override;
 
     bool has_display() const override { return true; }
@@ -33,14 +33,14 @@ public:
     void show_cursor(bool visible) override;
 
 private:
-    explicit SdlHost(const DesktopOptions& options);
+    explicit SdlHost(const WindowPlacement& placement);
     bool create_window(int width, int height);
     void choose_presentation();
     void deliver(const SDL_Event& event, HostEvents& events);
     void deactivate(HostEvents& events);
     void report_frames() const;
 
-    DesktopOptions options_;
+    WindowPlacement placement_;
     unsigned long foreign_window_ = 0;
     SDL_Window* window_ = nullptr;
     // With a graphics processor the renderer scales the page; without one

@@ -2,7 +2,7 @@
 // it is given (an xscreensaver hack's), showing each flipped page through
 // the palette, scaled without blurring; SDL events become window messages.
 // The program paces its own flips on the platform's clock.
-#include "host_sdl.h"
+#include "sdl.h"
 
 #include <SDL.h>
 #include <X11/Xlib.h>
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "control.h"
+#include "../control/control.h"
 
 namespace platform {
 namespace {
@@ -97,13 +97,13 @@ int note_x_error(Display*, XErrorEvent* error) {
 // The window a hack draws into: the one named, else the root window. It is
 // asked of the X server on a connection of our own, so that a wrong id is
 // an error message rather than the end of the process.
-unsigned long foreign_window(const DesktopOptions& options, std::string& why) {
+unsigned long foreign_window(const WindowPlacement& placement, std::string& why) {
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) {
         why = "cannot open the X display";
         return 0;
     }
-    unsigned long window = options.root ? DefaultRootWindow(display) : options.window_id;
+    unsigned long window = placement.root ? DefaultRootWindow(display) : placement.window_id;
     x_error_seen = 0;
     const auto previous = XSetErrorHandler(note_x_error);
     XWindowAttributes attributes{};
@@ -122,7 +122,7 @@ unsigned long foreign_window(const DesktopOptions& options, std::string& why) {
 
 }  // namespace
 
-SdlHost::SdlHost(const DesktopOptions& options) : options_(options) {
+SdlHost::SdlHost(const WindowPlacement& placement) : placement_(placement) {
     // A diagnostic for measuring the pacing; the program itself reads nothing.
     record_intervals_ = SDL_getenv("NIGHTWICK_FRAME_STATS") != nullptr;
 }
@@ -155,7 +155,7 @@ void SdlHost::report_frames() const {
                  renderer_ != nullptr ? "renderer" : "scaled into the window");
 }
 
-std::unique_ptr<SdlHost> SdlHost::open(const DesktopOptions& options, std::string& why) {
+std::unique_ptr<SdlHost> SdlHost::open(const WindowPlacement& placement, std::string& why) {
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         why = SDL_GetError();
         return nullptr;
@@ -170,13 +170,13 @@ std::unique_ptr<SdlHost> SdlHost::open(const DesktopOptions& options, std::strin
         SDL_Quit();
         return nullptr;
     }
-    std::unique_ptr<SdlHost> host(new SdlHost(options));
-    if (options.placement == DesktopOptions::Placement::foreign) {
+    std::unique_ptr<SdlHost> host(new SdlHost(placement));
+    if (placement.kind == WindowPlacement::Kind::foreign) {
         if (SDL_strcmp(driver, "x11") != 0) {
             why = "drawing into a given window needs the X11 video driver";
             return nullptr;
         }
-        host->foreign_window_ = foreign_window(options, why);
+        host->foreign_window_ = foreign_window(placement, why);
         if (host->foreign_window_ == 0) return nullptr;
         // Let the renderer use the graphics processor on the given window.
         SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
@@ -191,7 +191,7 @@ std::unique_ptr<SdlHost> SdlHost::open(const DesktopOptions& options, std::strin
 }
 
 bool SdlHost::create_window(int width, int height) {
-    if (options_.placement == DesktopOptions::Placement::window) {
+    if (placement_.kind == WindowPlacement::Kind::window) {
         window_ = SDL_CreateWindow("Nightwick", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
                                    SDL_WINDOW_RESIZABLE);
     } else {
@@ -297,8 +297,8 @@ void SdlHost::deactivate(HostEvents& events) {
 }
 
 void SdlHost::deliver(const SDL_Event& event, HostEvents& events) {
-    using Placement = DesktopOptions::Placement;
-    const Placement placement = options_.placement;
+    using Placement = WindowPlacement::Kind;
+    const Placement placement = placement_.kind;
     switch (event.type) {
         case SDL_KEYDOWN:
             // A screensaver's keys are xscreensaver's: it ends the hack itself.
@@ -351,7 +351,7 @@ int SdlHost::message_box(HWND owner, const char* text, const char* caption, UINT
     (void)type;
     std::fprintf(stderr, "%s: %s\n", caption, text);
     // A screensaver shows no dialogs: nobody is there to close them.
-    if (options_.placement != DesktopOptions::Placement::foreign) {
+    if (placement_.kind != WindowPlacement::Kind::foreign) {
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, window_);
     }
     return IDOK;
@@ -359,7 +359,7 @@ int SdlHost::message_box(HWND owner, const char* text, const char* caption, UINT
 
 void SdlHost::show_cursor(bool visible) {
     // The pointer over a screensaver is xscreensaver's.
-    if (options_.placement == DesktopOptions::Placement::foreign) return;
+    if (placement_.kind == WindowPlacement::Kind::foreign) return;
     cursor_visible_ = visible;
     SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
 }

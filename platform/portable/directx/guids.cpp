@@ -1,7 +1,7 @@
 // Interface identifiers and GUID comparison.
 #include <cstring>
 
-#include "../win32.h"
+#include "../../win32.h"
 
 bool IsEqualGUID(REFGUID a, REFGUID b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "host.h"
+#include "../control/host.h"
 #include "page_scaler.h"
 
 namespace platform {

@@ -1,9 +1,10 @@
 // Time on the portable platform: KERNEL32's high-resolution counter and
 // Sleep, read from the host's clock, and WINMM's timer resolution, which
 // needs no setting here since sleeps keep to the microsecond.
-#include "control.h"
-#include "host.h"
-#include "internal.h"
+#include "../control/call_log.h"
+#include "../control/control.h"
+#include "../control/host.h"
+#include "../control/reset.h"
 
 using namespace platform::detail;
 
@@ -14,45 +15,40 @@ constexpr std::int64_t counts_per_second = 1'000'000'000;  // the counter counts
 // The periods asked for and not yet given back, as Windows counts them.
 int timer_periods = 0;
 
-}  // namespace
+const ResetHook reset_timing(ResetOrder::timing, [] { timer_periods = 0; });
 
-void platform::detail::reset_timing() { timer_periods = 0; }
+}  // namespace
 
 int platform::timer_periods_held() { return timer_periods; }
 
 BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count) {
-    std::int64_t forced;
-    if (enter("QueryPerformanceCounter", {ptr(count)}, forced)) return forced_as<BOOL>(forced);
+    if (auto failed = logged<BOOL>("QueryPerformanceCounter", {ptr(count)})) return *failed;
     if (count == nullptr) return FALSE;
     count->QuadPart = static_cast<std::int64_t>(platform::host().clock_ns());
     return TRUE;
 }
 
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
-    std::int64_t forced;
-    if (enter("QueryPerformanceFrequency", {ptr(frequency)}, forced)) return forced_as<BOOL>(forced);
+    if (auto failed = logged<BOOL>("QueryPerformanceFrequency", {ptr(frequency)})) return *failed;
     if (frequency == nullptr) return FALSE;
     frequency->QuadPart = counts_per_second;
     return TRUE;
 }
 
 void WINAPI Sleep(DWORD milliseconds) {
-    std::int64_t forced;
-    if (enter("Sleep", {num(milliseconds)}, forced)) return;
+    if (logged<void>("Sleep", {num(milliseconds)})) return;
     platform::host().sleep(milliseconds);
 }
 
 MMRESULT WINAPI timeBeginPeriod(UINT period) {
-    std::int64_t forced;
-    if (enter("timeBeginPeriod", {num(period)}, forced)) return forced_as<MMRESULT>(forced);
+    if (auto failed = logged<MMRESULT>("timeBeginPeriod", {num(period)})) return *failed;
     if (period == 0) return TIMERR_NOCANDO;
     ++timer_periods;
     return TIMERR_NOERROR;
 }
 
 MMRESULT WINAPI timeEndPeriod(UINT period) {
-    std::int64_t forced;
-    if (enter("timeEndPeriod", {num(period)}, forced)) return forced_as<MMRESULT>(forced);
+    if (auto failed = logged<MMRESULT>("timeEndPeriod", {num(period)})) return *failed;
     if (period == 0 || timer_periods == 0) return TIMERR_NOCANDO;
     --timer_periods;
     return TIMERR_NOERROR;

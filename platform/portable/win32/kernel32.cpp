@@ -12,8 +12,10 @@
 #include <set>
 #include <string>
 
-#include "control.h"
-#include "internal.h"
+#include "../control/call_log.h"
+#include "../control/control.h"
+#include "../control/reset.h"
+#include "modules.h"
 
 using namespace platform::detail;
 
@@ -57,6 +59,13 @@ Kernel& kernel() {
     return state;
 }
 
+// Export look-ups of the modules built above KERNEL32, by name; registered
+// once at start-up, so a reset keeps them.
+ExportLookup& ddraw_exports() {
+    static ExportLookup lookup = nullptr;
+    return lookup;
+}
+
 bool same_name(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -92,7 +101,13 @@ int descriptor(HANDLE file) {
 
 namespace platform {
 
-void detail::reset_kernel32() {
+detail::BuiltInModule::BuiltInModule(const char* name, ExportLookup lookup) {
+    if (same_name(name, "DDRAW.DLL")) ddraw_exports() = lookup;
+}
+
+namespace {
+
+void reset_kernel32() {
     Kernel& state = kernel();
     for (auto& [handle, fd] : state.files) ::close(fd);
     state.files.clear();
@@ -106,6 +121,10 @@ void detail::reset_kernel32() {
     state.version = nt_version;
     state.last_error = 0;
 }
+
+const detail::ResetHook reset_hook(detail::ResetOrder::kernel32, reset_kernel32);
+
+}  // namespace
 
 void set_version(DWORD version) { kernel().version = version; }
 
@@ -139,11 +158,9 @@ void WINAPI SetLastError(DWORD code) { kernel().last_error = code; }
 
 HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, SECURITY_ATTRIBUTES* security, DWORD disposition,
                           DWORD flags, HANDLE template_file) {
-    std::int64_t forced;
-    if (enter("CreateFileA",
-              {str(name), hex(access), hex(share), ptr(security), num(disposition), hex(flags), ptr(template_file)},
-              forced)) {
-        return forced_as<HANDLE>(forced);
+    if (auto failed = logged<HANDLE>("CreateFileA", {str(name), hex(access), hex(share), ptr(security),
+                                                     num(disposition), hex(flags), ptr(template_file)})) {
+        return *failed;
     }
     if (name == nullptr || *name == '\0') {
         SetLastError(ERROR_FILE_NOT_FOUND);
@@ -187,10 +204,9 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, SECURITY_ATTRI
 }
 
 BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read, OVERLAPPED* overlapped) {
-    std::int64_t forced;
-    if (enter("ReadFile", {ptr(file), ptr(buffer), num(to_read), ptr(read), ptr(overlapped)}, forced)) {
+    if (auto failed = logged<BOOL>("ReadFile", {ptr(file), ptr(buffer), num(to_read), ptr(read), ptr(overlapped)})) {
         if (read != nullptr) *read = 0;
-        return forced_as<BOOL>(forced);
+        return *failed;
     }
     if (read != nullptr) *read = 0;
     int fd = descriptor(file);
@@ -216,10 +232,10 @@ BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read, OV
 }
 
 BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD written, OVERLAPPED* overlapped) {
-    std::int64_t forced;
-    if (enter("WriteFile", {ptr(file), ptr(buffer), num(to_write), ptr(written), ptr(overlapped)}, forced)) {
+    if (auto failed =
+            logged<BOOL>("WriteFile", {ptr(file), ptr(buffer), num(to_write), ptr(written), ptr(overlapped)})) {
         if (written != nullptr) *written = 0;
-        return forced_as<BOOL>(forced);
+        return *failed;
     }
     if (written != nullptr) *written = 0;
     int fd = descriptor(file);
@@ -244,9 +260,8 @@ BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD writt
 }
 
 DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, LONG* distance_high, DWORD method) {
-    std::int64_t forced;
-    if (enter("SetFilePointer", {ptr(file), num(distance), ptr(distance_high), num(method)}, forced)) {
-        return forced_as<DWORD>(forced);
+    if (auto failed = logged<DWORD>("SetFilePointer", {ptr(file), num(distance), ptr(distance_high), num(method)})) {
+        return *failed;
     }
     int fd = descriptor(file);
     if (fd < 0) {
@@ -290,8 +305,7 @@ DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, LONG* distance_high, DWO
 }
 
 BOOL WINAPI CloseHandle(HANDLE object) {
-    std::int64_t forced;
-    if (enter("CloseHandle", {ptr(object)}, forced)) return forced_as<BOOL>(forced);
+    if (auto failed = logged<BOOL>("CloseHandle", {ptr(object)})) return *failed;
     Kernel& state = kernel();
     auto found = state.files.find(reinterpret_cast<std::uintptr_t>(object));
     if (found == state.files.end()) {
@@ -304,9 +318,8 @@ BOOL WINAPI CloseHandle(HANDLE object) {
 }
 
 HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes) {
-    std::int64_t forced;
-    if (enter("GlobalAlloc", {hex(flags), num(static_cast<std::int64_t>(bytes))}, forced)) {
-        return forced_as<HGLOBAL>(forced);
+    if (auto failed = logged<HGLOBAL>("GlobalAlloc", {hex(flags), num(static_cast<std::int64_t>(bytes))})) {
+        return *failed;
     }
     // Only fixed blocks exist here: their handle is their address.
     if ((flags & ~GMEM_ZEROINIT) != GMEM_FIXED) {
@@ -324,8 +337,7 @@ HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes) {
 }
 
 HGLOBAL WINAPI GlobalHandle(LPCVOID memory) {
-    std::int64_t forced;
-    if (enter("GlobalHandle", {ptr(memory)}, forced)) return forced_as<HGLOBAL>(forced);
+    if (auto failed = logged<HGLOBAL>("GlobalHandle", {ptr(memory)})) return *failed;
     void* block = const_cast<void*>(memory);
     if (kernel().blocks.count(block) == 0) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -335,8 +347,7 @@ HGLOBAL WINAPI GlobalHandle(LPCVOID memory) {
 }
 
 HGLOBAL WINAPI GlobalFree(HGLOBAL memory) {
-    std::int64_t forced;
-    if (enter("GlobalFree", {ptr(memory)}, forced)) return forced_as<HGLOBAL>(forced);
+    if (auto failed = logged<HGLOBAL>("GlobalFree", {ptr(memory)})) return *failed;
     if (memory == nullptr) return nullptr;
     auto found = kernel().blocks.find(memory);
     if (found == kernel().blocks.end()) {
@@ -349,8 +360,7 @@ HGLOBAL WINAPI GlobalFree(HGLOBAL memory) {
 }
 
 HMODULE WINAPI LoadLibraryA(LPCSTR name) {
-    std::int64_t forced;
-    if (enter("LoadLibraryA", {str(name)}, forced)) return forced_as<HMODULE>(forced);
+    if (auto failed = logged<HMODULE>("LoadLibraryA", {str(name)})) return *failed;
     Module* module = name == nullptr ? nullptr : module_named(name);
     if (module == nullptr || !module->available) {
         SetLastError(ERROR_MOD_NOT_FOUND);
@@ -361,8 +371,7 @@ HMODULE WINAPI LoadLibraryA(LPCSTR name) {
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE handle, LPCSTR name) {
-    std::int64_t forced;
-    if (enter("GetProcAddress", {ptr(handle), str(name)}, forced)) return forced_as<FARPROC>(forced);
+    if (auto failed = logged<FARPROC>("GetProcAddress", {ptr(handle), str(name)})) return *failed;
     Module* module = module_by_handle(handle);
     if (module == nullptr) {
         SetLastError(ERROR_MOD_NOT_FOUND);
@@ -376,7 +385,7 @@ FARPROC WINAPI GetProcAddress(HMODULE handle, LPCSTR name) {
     }
     FARPROC entry = nullptr;
     if (std::strcmp(module->name, "DDRAW.DLL") == 0) {
-        entry = ddraw_export(name);
+        if (ddraw_exports() != nullptr) entry = ddraw_exports()(name);
     } else {
         for (const char* avi : avi_exports) {
             if (std::strcmp(avi, name) == 0) entry = &inert_entry;
@@ -387,8 +396,7 @@ FARPROC WINAPI GetProcAddress(HMODULE handle, LPCSTR name) {
 }
 
 BOOL WINAPI FreeLibrary(HMODULE handle) {
-    std::int64_t forced;
-    if (enter("FreeLibrary", {ptr(handle)}, forced)) return forced_as<BOOL>(forced);
+    if (auto failed = logged<BOOL>("FreeLibrary", {ptr(handle)})) return *failed;
     Module* module = module_by_handle(handle);
     if (module == nullptr) {
         SetLastError(ERROR_MOD_NOT_FOUND);
@@ -399,7 +407,6 @@ BOOL WINAPI FreeLibrary(HMODULE handle) {
 }
 
 DWORD WINAPI GetVersion() {
-    std::int64_t forced;
-    if (enter("GetVersion", {}, forced)) return forced_as<DWORD>(forced);
+    if (auto failed = logged<DWORD>("GetVersion", {})) return *failed;
     return kernel().version;
 }

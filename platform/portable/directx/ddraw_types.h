@@ -3,7 +3,7 @@
 // interfaces list the methods the program calls, in the platform's order.
 #pragma once
 
-#include "windows_types.h"
+#include "../win32/windows_types.h"
 
 using D3DVALUE = float;
 using D3DCOLORMODEL = DWORD;

@@ -8,11 +8,20 @@
 #include <map>
 #include <string>
 
-#include "control.h"
-#include "host.h"
-#include "internal.h"
+#include "../control/call_log.h"
+#include "../control/control.h"
+#include "../control/host.h"
+#include "../control/reset.h"
+#include "shared_state.h"
 
 using namespace platform::detail;
+
+// How the host's events reach the program: as window messages.
+namespace platform::detail {
+void deliver_activation(bool active);
+void deliver_key(int virtual_key);
+void deliver_close();
+}  // namespace platform::detail
 
 namespace {
 
@@ -84,9 +93,10 @@ struct Events : platform::HostEvents {
 
 namespace platform {
 
-void detail::reset_user32() { user() = User{}; }
+namespace {
+const detail::ResetHook reset_user32(detail::ResetOrder::user32, [] { user() = User{}; });
+}  // namespace
 
-bool detail::app_is_active() { return user().active; }
 bool detail::is_window(HWND window) { return window_record(window) != nullptr; }
 
 void detail::deliver_activation(bool active) {
@@ -135,10 +145,9 @@ std::size_t window_count() { return user().windows.size(); }
 }  // namespace platform
 
 ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* window_class) {
-    std::int64_t forced;
-    if (enter("RegisterClassExA", {ptr(window_class), str(window_class ? window_class->lpszClassName : nullptr)},
-              forced)) {
-        return forced_as<ATOM>(forced);
+    if (auto failed = logged<ATOM>("RegisterClassExA",
+                                   {ptr(window_class), str(window_class ? window_class->lpszClassName : nullptr)})) {
+        return *failed;
     }
     if (window_class == nullptr || window_class->cbSize != sizeof(WNDCLASSEXA) ||
         window_class->lpszClassName == nullptr || window_class->lpfnWndProc == nullptr) {
@@ -157,12 +166,10 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* window_class) {
 
 HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y, int width,
                             int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
-    std::int64_t forced;
-    if (enter("CreateWindowExA",
-              {hex(ex_style), str(class_name), str(title), hex(style), num(x), num(y), num(width), num(height),
-               ptr(parent), ptr(menu), ptr(instance), ptr(param)},
-              forced)) {
-        return forced_as<HWND>(forced);
+    if (auto failed = logged<HWND>("CreateWindowExA",
+                                   {hex(ex_style), str(class_name), str(title), hex(style), num(x), num(y), num(width),
+                                    num(height), ptr(parent), ptr(menu), ptr(instance), ptr(param)})) {
+        return *failed;
     }
     User& state = user();
     if (class_name == nullptr || state.classes.count(upper(class_name)) == 0) {
@@ -192,8 +199,7 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWO
 }
 
 BOOL WINAPI ShowWindow(HWND window, int show) {
-    std::int64_t forced;
-    if (enter("ShowWindow", {ptr(window), num(show)}, forced)) return forced_as<BOOL>(forced);
+    if (auto failed = logged<BOOL>("ShowWindow", {ptr(window), num(show)})) return *failed;
     WindowRecord* record = window_record(window);
     if (record == nullptr) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -210,14 +216,12 @@ BOOL WINAPI ShowWindow(HWND window, int show) {
 }
 
 BOOL WINAPI UpdateWindow(HWND window) {
-    std::int64_t forced;
-    if (enter("UpdateWindow", {ptr(window)}, forced)) return forced_as<BOOL>(forced);
+    if (auto failed = logged<BOOL>("UpdateWindow", {ptr(window)})) return *failed;
     return window_record(window) != nullptr ? TRUE : FALSE;
 }
 
 BOOL WINAPI DestroyWindow(HWND window) {
-    std::int64_t forced;
-    if (enter("DestroyWindow", {ptr(window)}, forced)) return forced_as<BOOL>(forced);
+    if (auto failed = logged<BOOL>("DestroyWindow", {ptr(window)})) return *failed;
     WindowRecord* record = window_record(window);
     if (record == nullptr || record->destroying) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -236,8 +240,7 @@ BOOL WINAPI DestroyWindow(HWND window) {
 }
 
 BOOL WINAPI WaitMessage() {
-    std::int64_t forced;
-    if (enter("WaitMessage", {}, forced)) return forced_as<BOOL>(forced);
+    if (auto failed = logged<BOOL>("WaitMessage", {})) return *failed;
     User& state = user();
     // Returns as soon as there is something to take; otherwise the host
     // sleeps until input comes.
@@ -249,9 +252,8 @@ BOOL WINAPI WaitMessage() {
 }
 
 BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT remove) {
-    std::int64_t forced;
-    if (enter("PeekMessageA", {ptr(msg), ptr(window), num(first), num(last), num(remove)}, forced)) {
-        return forced_as<BOOL>(forced);
+    if (auto failed = logged<BOOL>("PeekMessageA", {ptr(msg), ptr(window), num(first), num(last), num(remove)})) {
+        return *failed;
     }
     if (msg == nullptr) return FALSE;
     User& state = user();
@@ -276,23 +278,20 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND window, UINT first, UINT last, UINT rem
 }
 
 BOOL WINAPI TranslateMessage(const MSG* msg) {
-    std::int64_t forced;
-    if (enter("TranslateMessage", {ptr(msg)}, forced)) return forced_as<BOOL>(forced);
+    if (auto failed = logged<BOOL>("TranslateMessage", {ptr(msg)})) return *failed;
     return FALSE;  // no character messages are made here
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG* msg) {
-    std::int64_t forced;
-    if (enter("DispatchMessageA", {ptr(msg), num(msg ? msg->message : 0)}, forced)) return forced_as<LRESULT>(forced);
+    if (auto failed = logged<LRESULT>("DispatchMessageA", {ptr(msg), num(msg ? msg->message : 0)})) return *failed;
     if (msg == nullptr) return 0;
     return send(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 
 BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    std::int64_t forced;
-    if (enter("PostMessageA", {ptr(window), num(message), num(static_cast<std::int64_t>(wparam)), num(lparam)},
-              forced)) {
-        return forced_as<BOOL>(forced);
+    if (auto failed = logged<BOOL>("PostMessageA",
+                                   {ptr(window), num(message), num(static_cast<std::int64_t>(wparam)), num(lparam)})) {
+        return *failed;
     }
     if (window != nullptr && window_record(window) == nullptr) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -303,34 +302,30 @@ BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam
 }
 
 LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    std::int64_t forced;
-    if (enter("SendMessageA", {ptr(window), num(message), num(static_cast<std::int64_t>(wparam)), num(lparam)},
-              forced)) {
-        return forced_as<LRESULT>(forced);
+    if (auto failed = logged<LRESULT>(
+            "SendMessageA", {ptr(window), num(message), num(static_cast<std::int64_t>(wparam)), num(lparam)})) {
+        return *failed;
     }
     return send(window, message, wparam, lparam);
 }
 
 void WINAPI PostQuitMessage(int exit_code) {
-    std::int64_t forced;
-    if (enter("PostQuitMessage", {num(exit_code)}, forced)) return;
+    if (logged<void>("PostQuitMessage", {num(exit_code)})) return;
     user().quit_posted = true;
     user().quit_code = exit_code;
 }
 
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    std::int64_t forced;
-    if (enter("DefWindowProcA", {ptr(window), num(message), num(static_cast<std::int64_t>(wparam)), num(lparam)},
-              forced)) {
-        return forced_as<LRESULT>(forced);
+    if (auto failed = logged<LRESULT>(
+            "DefWindowProcA", {ptr(window), num(message), num(static_cast<std::int64_t>(wparam)), num(lparam)})) {
+        return *failed;
     }
     if (message == WM_CLOSE) DestroyWindow(window);
     return 0;
 }
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-    std::int64_t forced;
-    if (enter("MessageBoxA", {ptr(owner), str(text), str(caption), hex(type)}, forced)) return forced_as<int>(forced);
+    if (auto failed = logged<int>("MessageBoxA", {ptr(owner), str(text), str(caption), hex(type)})) return *failed;
     const char* shown_text = text != nullptr ? text : "";
     const char* shown_caption = caption != nullptr ? caption : "Error";
     user().boxes.push_back(platform::MessageBoxRecord{owner, shown_text, shown_caption, type});
@@ -338,14 +333,12 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 }
 
 HWND WINAPI GetFocus() {
-    std::int64_t forced;
-    if (enter("GetFocus", {}, forced)) return forced_as<HWND>(forced);
+    if (auto failed = logged<HWND>("GetFocus", {})) return *failed;
     return user().focus;
 }
 
 BOOL WINAPI SetKeyboardState(LPBYTE state) {
-    std::int64_t forced;
-    if (enter("SetKeyboardState", {ptr(state)}, forced)) return forced_as<BOOL>(forced);
+    if (auto failed = logged<BOOL>("SetKeyboardState", {ptr(state)})) return *failed;
     if (state == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -355,23 +348,20 @@ BOOL WINAPI SetKeyboardState(LPBYTE state) {
 }
 
 BOOL WINAPI GetKeyboardState(LPBYTE state) {
-    std::int64_t forced;
-    if (enter("GetKeyboardState", {ptr(state)}, forced)) return forced_as<BOOL>(forced);
+    if (auto failed = logged<BOOL>("GetKeyboardState", {ptr(state)})) return *failed;
     if (state == nullptr) return FALSE;
     std::memcpy(state, user().keys.data(), 256);
     return TRUE;
 }
 
 int WINAPI GetSystemMetrics(int index) {
-    std::int64_t forced;
-    if (enter("GetSystemMetrics", {num(index)}, forced)) return forced_as<int>(forced);
+    if (auto failed = logged<int>("GetSystemMetrics", {num(index)})) return *failed;
     if (index == SM_MOUSEPRESENT) return user().mouse_present ? 1 : 0;
     return 0;
 }
 
 int WINAPI ShowCursor(BOOL show) {
-    std::int64_t forced;
-    if (enter("ShowCursor", {num(show)}, forced)) return forced_as<int>(forced);
+    if (auto failed = logged<int>("ShowCursor", {num(show)})) return *failed;
     User& state = user();
     state.cursor_count += show ? 1 : -1;
     platform::host().show_cursor(state.cursor_count >= 0);
@@ -379,16 +369,14 @@ int WINAPI ShowCursor(BOOL show) {
 }
 
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
-    std::int64_t forced;
-    if (enter("LoadIconA", {ptr(instance), ptr(name)}, forced)) return forced_as<HICON>(forced);
+    if (auto failed = logged<HICON>("LoadIconA", {ptr(instance), ptr(name)})) return *failed;
     // Only the system's stock icons exist: they need no instance.
     if (instance != nullptr || name != IDI_APPLICATION) return nullptr;
     return reinterpret_cast<HICON>(static_cast<std::uintptr_t>(0x30001));
 }
 
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
-    std::int64_t forced;
-    if (enter("LoadCursorA", {ptr(instance), ptr(name)}, forced)) return forced_as<HCURSOR>(forced);
+    if (auto failed = logged<HCURSOR>("LoadCursorA", {ptr(instance), ptr(name)})) return *failed;
     if (instance != nullptr || name != IDC_ARROW) return nullptr;
     return reinterpret_cast<HCURSOR>(static_cast<std::uintptr_t>(0x30003));
 }

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "../win32.h"
+#include "../../win32.h"
 
 namespace platform {
 

@@ -6,8 +6,10 @@
 #include <map>
 #include <vector>
 
-#include "control.h"
-#include "internal.h"
+#include "../control/call_log.h"
+#include "../control/control.h"
+#include "../control/reset.h"
+#include "shared_state.h"
 
 using namespace platform::detail;
 
@@ -72,7 +74,9 @@ std::uintptr_t new_handle() {
 
 namespace platform {
 
-void detail::reset_gdi32() { gdi() = Gdi{}; }
+namespace {
+const detail::ResetHook reset_gdi32(detail::ResetOrder::gdi32, [] { gdi() = Gdi{}; });
+}  // namespace
 
 void set_desktop_depth(int bits) { gdi().desktop_depth = bits; }
 
@@ -113,8 +117,7 @@ std::size_t gdi_object_count() {
 }  // namespace platform
 
 HDC WINAPI GetDC(HWND window) {
-    std::int64_t forced;
-    if (enter("GetDC", {ptr(window)}, forced)) return forced_as<HDC>(forced);
+    if (auto failed = logged<HDC>("GetDC", {ptr(window)})) return *failed;
     Gdi& state = gdi();
     if (window != nullptr) {
         if (!is_window(window)) return nullptr;
@@ -129,8 +132,7 @@ HDC WINAPI GetDC(HWND window) {
 }
 
 int WINAPI ReleaseDC(HWND window, HDC dc) {
-    std::int64_t forced;
-    if (enter("ReleaseDC", {ptr(window), ptr(dc)}, forced)) return forced_as<int>(forced);
+    if (auto failed = logged<int>("ReleaseDC", {ptr(window), ptr(dc)})) return *failed;
     DeviceContext* found = context(dc);
     if (found == nullptr || found->memory || found->window != window) return 0;
     // A window's own context lives as long as the window; the screen's is
@@ -140,8 +142,7 @@ int WINAPI ReleaseDC(HWND window, HDC dc) {
 }
 
 int WINAPI GetDeviceCaps(HDC dc, int index) {
-    std::int64_t forced;
-    if (enter("GetDeviceCaps", {ptr(dc), num(index)}, forced)) return forced_as<int>(forced);
+    if (auto failed = logged<int>("GetDeviceCaps", {ptr(dc), num(index)})) return *failed;
     if (context(dc) == nullptr) return 0;
     if (index == BITSPIXEL) return gdi().desktop_depth;
     if (index == PLANES) return 1;
@@ -149,9 +150,8 @@ int WINAPI GetDeviceCaps(HDC dc, int index) {
 }
 
 UINT WINAPI GetSystemPaletteEntries(HDC dc, UINT first, UINT count, LPPALETTEENTRY entries) {
-    std::int64_t forced;
-    if (enter("GetSystemPaletteEntries", {ptr(dc), num(first), num(count), ptr(entries)}, forced)) {
-        return forced_as<UINT>(forced);
+    if (auto failed = logged<UINT>("GetSystemPaletteEntries", {ptr(dc), num(first), num(count), ptr(entries)})) {
+        return *failed;
     }
     if (context(dc) == nullptr) return 0;
     // Only a desktop of 8 bits or fewer has a system palette; elsewhere the
@@ -165,9 +165,8 @@ UINT WINAPI GetSystemPaletteEntries(HDC dc, UINT first, UINT count, LPPALETTEENT
 }
 
 HPALETTE WINAPI CreatePalette(const LOGPALETTE* palette) {
-    std::int64_t forced;
-    if (enter("CreatePalette", {ptr(palette), num(palette ? palette->palNumEntries : 0)}, forced)) {
-        return forced_as<HPALETTE>(forced);
+    if (auto failed = logged<HPALETTE>("CreatePalette", {ptr(palette), num(palette ? palette->palNumEntries : 0)})) {
+        return *failed;
     }
     if (palette == nullptr || palette->palVersion != 0x300 || palette->palNumEntries == 0) return nullptr;
     std::uintptr_t handle = new_handle();
@@ -176,9 +175,8 @@ HPALETTE WINAPI CreatePalette(const LOGPALETTE* palette) {
 }
 
 HPALETTE WINAPI SelectPalette(HDC dc, HPALETTE palette, BOOL force_background) {
-    std::int64_t forced;
-    if (enter("SelectPalette", {ptr(dc), ptr(palette), num(force_background)}, forced)) {
-        return forced_as<HPALETTE>(forced);
+    if (auto failed = logged<HPALETTE>("SelectPalette", {ptr(dc), ptr(palette), num(force_background)})) {
+        return *failed;
     }
     DeviceContext* found = context(dc);
     auto handle = reinterpret_cast<std::uintptr_t>(palette);
@@ -189,8 +187,7 @@ HPALETTE WINAPI SelectPalette(HDC dc, HPALETTE palette, BOOL force_background) {
 }
 
 UINT WINAPI RealizePalette(HDC dc) {
-    std::int64_t forced;
-    if (enter("RealizePalette", {ptr(dc)}, forced)) return forced_as<UINT>(forced);
+    if (auto failed = logged<UINT>("RealizePalette", {ptr(dc)})) return *failed;
     DeviceContext* found = context(dc);
     if (found == nullptr) return static_cast<UINT>(-1);  // GDI_ERROR
     auto palette = gdi().palettes.find(found->palette);
@@ -198,9 +195,8 @@ UINT WINAPI RealizePalette(HDC dc) {
 }
 
 BOOL WINAPI AnimatePalette(HPALETTE palette, UINT first, UINT count, const PALETTEENTRY* entries) {
-    std::int64_t forced;
-    if (enter("AnimatePalette", {ptr(palette), num(first), num(count), ptr(entries)}, forced)) {
-        return forced_as<BOOL>(forced);
+    if (auto failed = logged<BOOL>("AnimatePalette", {ptr(palette), num(first), num(count), ptr(entries)})) {
+        return *failed;
     }
     auto found = gdi().palettes.find(reinterpret_cast<std::uintptr_t>(palette));
     if (found == gdi().palettes.end() || entries == nullptr) return FALSE;
@@ -213,16 +209,14 @@ BOOL WINAPI AnimatePalette(HPALETTE palette, UINT first, UINT count, const PALET
 }
 
 BOOL WINAPI DeleteObject(HGDIOBJ object) {
-    std::int64_t forced;
-    if (enter("DeleteObject", {ptr(object)}, forced)) return forced_as<BOOL>(forced);
+    if (auto failed = logged<BOOL>("DeleteObject", {ptr(object)})) return *failed;
     auto handle = reinterpret_cast<std::uintptr_t>(object);
     if (handle == stock_font || handle == stock_palette) return TRUE;  // stock objects are never deleted
     return gdi().palettes.erase(handle) != 0 ? TRUE : FALSE;
 }
 
 int WINAPI SetStretchBltMode(HDC dc, int mode) {
-    std::int64_t forced;
-    if (enter("SetStretchBltMode", {ptr(dc), num(mode)}, forced)) return forced_as<int>(forced);
+    if (auto failed = logged<int>("SetStretchBltMode", {ptr(dc), num(mode)})) return *failed;
     DeviceContext* found = context(dc);
     if (found == nullptr || mode < 1 || mode > 4) return 0;
     int previous = found->stretch_mode;
@@ -231,16 +225,14 @@ int WINAPI SetStretchBltMode(HDC dc, int mode) {
 }
 
 HGDIOBJ WINAPI GetStockObject(int index) {
-    std::int64_t forced;
-    if (enter("GetStockObject", {num(index)}, forced)) return forced_as<HGDIOBJ>(forced);
+    if (auto failed = logged<HGDIOBJ>("GetStockObject", {num(index)})) return *failed;
     if (index == OEM_FIXED_FONT) return reinterpret_cast<HGDIOBJ>(stock_font);
     if (index == DEFAULT_PALETTE) return reinterpret_cast<HGDIOBJ>(stock_palette);
     return nullptr;
 }
 
 HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object) {
-    std::int64_t forced;
-    if (enter("SelectObject", {ptr(dc), ptr(object)}, forced)) return forced_as<HGDIOBJ>(forced);
+    if (auto failed = logged<HGDIOBJ>("SelectObject", {ptr(dc), ptr(object)})) return *failed;
     DeviceContext* found = context(dc);
     // Fonts are the only objects selected this way here.
     if (found == nullptr || reinterpret_cast<std::uintptr_t>(object) != stock_font) return nullptr;
@@ -250,8 +242,7 @@ HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object) {
 }
 
 BOOL WINAPI GetTextMetricsA(HDC dc, TEXTMETRICA* metrics) {
-    std::int64_t forced;
-    if (enter("GetTextMetricsA", {ptr(dc), ptr(metrics)}, forced)) return forced_as<BOOL>(forced);
+    if (auto failed = logged<BOOL>("GetTextMetricsA", {ptr(dc), ptr(metrics)})) return *failed;
     if (context(dc) == nullptr || metrics == nullptr) return FALSE;
     // The fixed 8 x 12 terminal font.
     *metrics = TEXTMETRICA{};
@@ -272,8 +263,7 @@ BOOL WINAPI GetTextMetricsA(HDC dc, TEXTMETRICA* metrics) {
 }
 
 HDC WINAPI CreateCompatibleDC(HDC dc) {
-    std::int64_t forced;
-    if (enter("CreateCompatibleDC", {ptr(dc)}, forced)) return forced_as<HDC>(forced);
+    if (auto failed = logged<HDC>("CreateCompatibleDC", {ptr(dc)})) return *failed;
     if (dc != nullptr && context(dc) == nullptr) return nullptr;
     std::uintptr_t handle = new_handle();
     gdi().contexts[handle].memory = true;
@@ -281,8 +271,7 @@ HDC WINAPI CreateCompatibleDC(HDC dc) {
 }
 
 BOOL WINAPI DeleteDC(HDC dc) {
-    std::int64_t forced;
-    if (enter("DeleteDC", {ptr(dc)}, forced)) return forced_as<BOOL>(forced);
+    if (auto failed = logged<BOOL>("DeleteDC", {ptr(dc)})) return *failed;
     DeviceContext* found = context(dc);
     if (found == nullptr || !found->memory) return FALSE;
     gdi().contexts.erase(reinterpret_cast<std::uintptr_t>(dc));

@@ -1,8 +1,8 @@
 // The process entry in the browser: the program on the web host; when it
 // ends, the page is told so.
-#include "../win32.h"
-#include "control.h"
-#include "host_web.h"
+#include "../../win32.h"
+#include "../control/control.h"
+#include "web.h"
 
 extern "C" void nightwick_web_ended(int code);
 

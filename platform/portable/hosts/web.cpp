@@ -3,11 +3,11 @@
 // visibility come back as events queued on the JavaScript side
 // (library_nightwick.js). Waiting yields to the browser: the program's own
 // message loop runs unchanged, suspended and resumed by ASYNCIFY.
-#include "host_web.h"
+#include "web.h"
 
 #include <emscripten.h>
 
-#include "control.h"
+#include "../control/control.h"
 
 extern "C" {
 void nightwick_web_install();

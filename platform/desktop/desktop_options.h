@@ -5,15 +5,19 @@
 
 #include <string>
 
+#include "../portable/hosts/window_placement.h"
+
 namespace platform {
 
 struct DesktopOptions {
     enum class Action { run, help, version, error };
-    enum class Placement { fullscreen, window, foreign };
+    using Placement = WindowPlacement::Kind;
     Action action = Action::run;
     Placement placement = Placement::fullscreen;
     unsigned long window_id = 0;  // the foreign X window; 0 with `root`
     bool root = false;            // the root window, when no screensaver window is named
+
+    WindowPlacement window() const { return {placement, window_id, root}; }
     std::string error;
 };
 
