@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ddraw_helpers.h"
+#include "gfx/buffers/pixels.h"
 #include "gfx/gfx.h"
 #include "gfx/state.h"
 #include "platform_fixture.h"

@@ -112,7 +112,7 @@ TEST_F(PaletteTest, RangesUpdateTheLookupOfDeepBuffers) {
     create_test_window();
     platform::set_rgb16_555(true);
     setup_display(16);
-    EXPECT_EQ(display.rgb16_layout, 0x1F0503u);
+    EXPECT_EQ(display.rgb16_layout, Rgb16Layout::rgb555);
     gfx_select_buffer(0);
     gfx_set_palette_range(0, 2, white_red);
     EXPECT_EQ(color_lookup.rgb16[0], 0x7FFF);

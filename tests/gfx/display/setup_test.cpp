@@ -68,7 +68,7 @@ TEST_F(SetupTest, WindowedSetUpUsesAClipperAndNoPalette) {
     EXPECT_EQ(display.ddraw_palette, nullptr);
     EXPECT_EQ(display.new_buffer_depth, 8);
     EXPECT_EQ(buffer_table[0].surface, nullptr);
-    EXPECT_EQ(display.rgb16_layout, 0x3F0602u);
+    EXPECT_EQ(display.rgb16_layout, Rgb16Layout::rgb565);
     EXPECT_EQ(display.red_mask, 0xF800u);
     EXPECT_TRUE(platform::calls_named("IDirectDraw7::SetDisplayMode").empty());
     EXPECT_EQ(display.d3d, nullptr);
@@ -77,7 +77,7 @@ TEST_F(SetupTest, WindowedSetUpUsesAClipperAndNoPalette) {
 TEST_F(SetupTest, DeepDisplaysRecordTheirMasksAndTheSixteenBitLayout) {
     platform::set_rgb16_555(true);
     ASSERT_EQ(setup(16), 0);
-    EXPECT_EQ(display.rgb16_layout, 0x1F0503u);
+    EXPECT_EQ(display.rgb16_layout, Rgb16Layout::rgb555);
     EXPECT_EQ(display.red_mask, 0x7C00u);
     EXPECT_EQ(display.new_buffer_depth, 16);
     EXPECT_EQ(display.ddraw_palette, nullptr);

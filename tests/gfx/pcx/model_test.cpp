@@ -72,8 +72,8 @@ std::uint32_t pixel(const std::vector<std::uint8_t>& line, const Layout& layout,
                             g = line[static_cast<std::size_t>(bytes_per_line + k)],
                             b = line[static_cast<std::size_t>(2 * bytes_per_line + k)];
         if (active_buffer.bits_per_pixel == 16) {
-            return display.rgb16_layout == rgb16_layout_555 ? (r >> 3) << 10 | (g >> 3) << 5 | b >> 3
-                                                            : (r >> 3) << 11 | (g >> 2) << 5 | b >> 3;
+            return display.rgb16_layout == Rgb16Layout::rgb555 ? (r >> 3) << 10 | (g >> 3) << 5 | b >> 3
+                                                               : (r >> 3) << 11 | (g >> 2) << 5 | b >> 3;
         }
         return b | g << 8 | r << 16;
     }
