@@ -2,6 +2,7 @@
 #include <map>
 
 #include "../support/app_fixture.h"
+#include "../support/fnv1a.h"
 #include "../support/frame_invariant.h"
 #include "../support/test_pictures.h"
 
@@ -15,12 +16,6 @@ struct Recording {
     std::vector<std::uint32_t> checksums;          // of every page shown
     std::map<int, std::uint32_t> seeds;            // random state at each present
 };
-
-std::uint32_t checksum(const std::vector<std::uint8_t>& page) {
-    std::uint32_t hash = 2166136261u;
-    for (std::uint8_t byte : page) hash = (hash ^ byte) * 16777619u;
-    return hash;
-}
 
 class ProgramTest : public AppTest {
 protected:
@@ -39,7 +34,7 @@ protected:
                     recording->pages.push_back(shown.page());
                     recording->strays.push_back(stray(shown.page()));
                 }
-                recording->checksums.push_back(checksum(shown.page()));
+                recording->checksums.push_back(fnv1a(shown.page()));
                 recording->seeds[shown.frames()] = random_seed;
             },
             &recording_);

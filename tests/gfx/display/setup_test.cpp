@@ -19,6 +19,10 @@ TEST_F(SetupTest, RequestKeepsFiveFlagBitsAndDropsExactDepthBelow24) {
     EXPECT_EQ(display.extra_caps, 0u);
     gfx_request_mode(640, 480, 0x120, 16);  // the low byte, 0x20, is 32: kept
     EXPECT_EQ(display.mode_flags, 16u);
+    gfx_request_mode(640, 480, 24, 16);  // 24 itself is no depth below 24
+    EXPECT_EQ(display.mode_flags, 16u);
+    gfx_request_mode(640, 480, 23, 16);
+    EXPECT_EQ(display.mode_flags, 0u);
 }
 
 TEST_F(SetupTest, TheProgramsDisplayHasBufferZeroAsItsBackBuffer) {
