@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "app/scene.h"
 #include "app/sprites.h"
 
 Insect* insect_head = nullptr;
@@ -13,18 +14,22 @@ std::uint32_t random_seed = 1;
 
 namespace {
 
-// Where the insect's current frame lies on screen, as it is drawn.
-struct Extent {
-    std::int32_t left, right, top;
-};
-
-Extent extent(const Insect* insect) {
-    const SpriteFrame& s = *insect->sprite;
-    const std::int32_t left = insect->facing == 0 ? insect->x + s.x_offset : insect->x - s.width - s.x_offset;
-    return Extent{left, left + s.width, insect->y - s.height};
+// Whether the insect's frame reaches into the zone. The frame's height is
+// measured up from the anchor, not from where the frame is drawn.
+std::int32_t reaches(const Insect* insect, const scene::Zone& zone) {
+    const Box box = screen_box(insect);
+    const std::int32_t top = insect->y - insect->sprite->height;
+    return top <= zone.top && box.right >= zone.left && box.left <= zone.right ? 1 : 0;
 }
 
 }  // namespace
+
+Box screen_box(const Insect* insect) {
+    const SpriteFrame& s = *insect->sprite;
+    const std::int32_t left = insect->facing == 0 ? insect->x + s.x_offset : insect->x - s.width - s.x_offset;
+    const std::int32_t bottom = insect->y + s.y_offset;
+    return Box{left, left + s.width, bottom - s.height, bottom};
+}
 
 std::int32_t random_next() {
     random_seed = random_seed * 214013u + 2531011u;
@@ -44,12 +49,12 @@ void spawn_insect() {
     insect->state = state_fly;
     insect->sprite = fly_set[0];
     const std::int32_t side = random_next() % 2;
-    insect->x = side == 1 ? -60 : 700;
+    insect->x = side == 1 ? scene::enter_left : scene::enter_right;
     insect->dx = side == 1 ? 4 : -4;
     insect->facing = side;
     insect->box = Box{0, 0, 0, 0};
     insect->last_box = Box{0, 0, 0, 0};
-    insect->y = random_next() % 321 + 40;
+    insect->y = random_next() % (scene::start_bottom - scene::start_top + 1) + scene::start_top;
     insect->dy = random_next() % 5 - 2;
     insect->depth = random_next() % 5 - 3;
     insect->next = nullptr;
@@ -63,24 +68,18 @@ void spawn_insect() {
     ++insect_count;
 }
 
-std::int32_t lamp_overlap_test(const Insect* insect) {
-    const Extent e = extent(insect);
-    return e.top <= 159 && e.right >= 260 && e.left <= 371 ? 1 : 0;
-}
+std::int32_t lamp_overlap_test(const Insect* insect) { return reaches(insect, scene::lamp_zone); }
 
-std::int32_t zap_zone_test(const Insect* insect) {
-    const Extent e = extent(insect);
-    return e.top <= 120 && e.right >= 310 && e.left <= 341 ? 1 : 0;
-}
+std::int32_t zap_zone_test(const Insect* insect) { return reaches(insect, scene::zap_zone); }
 
 void state_fly(Insect* insect) {
     insect->x += insect->dx;
     // Off the screen's side it goes, unless it turns or is caught below.
-    if (insect->x > 700 || insect->x < -60) insect->state = remove_insect;
+    if (insect->x > scene::enter_right || insect->x < scene::enter_left) insect->state = remove_insect;
     insect->y += insect->dy;
-    if (insect->y > 360) {
+    if (insect->y > scene::band_bottom) {
         insect->dy = -1;
-    } else if (insect->y < 30) {
+    } else if (insect->y < scene::band_top) {
         insect->dy = 1;
     } else if (random_next() % 41 == 9) {
         insect->dy = random_next() % 5 - 2;
@@ -133,7 +132,7 @@ void state_fall(Insect* insect) {
     if (insect->frame > 3) insect->frame = 0;
     insect->sprite = fall_set[insect->frame];
     insect->y += 14;
-    if (insect->y - insect->sprite->height > 480) insect->state = remove_insect;
+    if (insect->y - insect->sprite->height > scene::height) insect->state = remove_insect;
 }
 
 void remove_insect(Insect* insect) {

@@ -53,5 +53,10 @@ void state_zap(Insect* insect);
 void state_fall(Insect* insect);
 void remove_insect(Insect* insect);
 
+// Where the insect's current frame lands on screen: right one past its last
+// column, bottom its lowest row and top one above its highest. Facing right,
+// the frame is mirrored to the left of the anchor.
+Box screen_box(const Insect* insect);
+
 std::int32_t lamp_overlap_test(const Insect* insect);
 std::int32_t zap_zone_test(const Insect* insect);

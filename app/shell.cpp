@@ -4,6 +4,7 @@
 #include "app/background.h"
 #include "app/compose.h"
 #include "app/insects.h"
+#include "app/scene.h"
 #include "app/sprites.h"
 #include "gfx/state.h"
 
@@ -25,7 +26,7 @@ void background_to_both_pages() {
 }
 
 LRESULT start_up(HWND window) {
-    gfx_request_mode(640, 480, 8, GFX_MODE_FLIP);
+    gfx_request_mode(scene::width, scene::height, 8, GFX_MODE_FLIP);
     window_dc = GetDC(window);
     gfx_attach_dc(window_dc);
     logical_palette = gfx_create_logical_palette();
@@ -40,7 +41,7 @@ LRESULT start_up(HWND window) {
     screen_buffer = 0;
     gfx_select_buffer(screen_buffer);
     gfx_attach_palette();
-    background_buffer = gfx_create_buffer(640, 480);
+    background_buffer = gfx_create_buffer(scene::width, scene::height);
     gfx_select_buffer(background_buffer);
     gfx_attach_palette();
     load_background();
@@ -172,8 +173,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     window_class.lpszClassName = "Nightwick";
     window_class.hIconSm = LoadIconA(nullptr, IDI_APPLICATION);
     RegisterClassExA(&window_class);
-    HWND window = CreateWindowExA(WS_EX_TOPMOST, "Nightwick", "Nightwick", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
-                                  instance, nullptr);
+    HWND window = CreateWindowExA(WS_EX_TOPMOST, "Nightwick", "Nightwick", WS_POPUP, 0, 0, scene::width, scene::height,
+                                  nullptr, nullptr, instance, nullptr);
     ShowWindow(window, show);
     UpdateWindow(window);
     MSG msg;

@@ -9,8 +9,9 @@
 
 inline constexpr int buffer_slots = 256;
 inline constexpr int avi_entry_count = 17;
-inline constexpr std::uint32_t rgb16_layout_555 = 0x1F0503;
-inline constexpr std::uint32_t rgb16_layout_565 = 0x3F0602;
+// How a 16-bit display packs its colours; gfx/buffers/pixels.h names the
+// layouts and packs them.
+enum class Rgb16Layout : std::uint8_t;
 
 struct DisplayState {
     // The display request and the DirectDraw objects that serve it.
@@ -39,7 +40,7 @@ struct DisplayState {
     std::uint32_t green_mask = 0;
     std::uint32_t blue_mask = 0;
     std::uint32_t alpha_mask = 0;
-    std::uint32_t rgb16_layout = 0;
+    Rgb16Layout rgb16_layout{};
     std::uint32_t buffer_caps = 0;
     // Shared by buffer creation, description queries and every lock. Its
     // size field names the record in use: the newer one, or the older one

@@ -1,12 +1,38 @@
 // One pixel routine per depth: how an 8-bit palette index becomes a pixel of
 // the active buffer, and how a pixel is found again among the lookup's
-// entries. Routines are templates over the depth, chosen once per call.
+// entries; deep pixels also take a colour as it is, for true-colour pictures.
+// Routines are templates over the depth, chosen once per call.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <utility>
 
 #include "gfx/state.h"
+
+// The two ways a 16-bit display packs red, green and blue. 5-6-5 comes
+// first: a display record that was never set up packs that way.
+enum class Rgb16Layout : std::uint8_t { rgb565, rgb555 };
+
+// The layout a 16-bit display's red mask says: red starts at the top bit
+// only in 5-6-5.
+constexpr Rgb16Layout rgb16_layout_for(std::uint32_t red_mask) {
+    return ((red_mask >> 8) & 0xFF) == 0xF8 ? Rgb16Layout::rgb565 : Rgb16Layout::rgb555;
+}
+
+// A colour as a 16-bit pixel: the top bits of each channel, green given one
+// bit more in 5-6-5.
+constexpr std::uint16_t pack_rgb16(Rgb16Layout layout, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+    if (layout == Rgb16Layout::rgb555) {
+        return static_cast<std::uint16_t>(((red >> 3) << 10) | ((green >> 3) << 5) | (blue >> 3));
+    }
+    return static_cast<std::uint16_t>(((red >> 3) << 11) | ((green >> 2) << 5) | (blue >> 3));
+}
+
+// A colour as the lookup keeps it for 24 and 32 bits: 0, red, green, blue.
+constexpr std::array<std::uint8_t, 4> lookup_entry(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+    return {0, red, green, blue};
+}
 
 template <int Bits>
 struct Pixel;
@@ -21,8 +47,11 @@ struct Pixel<8> {
 template <>
 struct Pixel<16> {
     static constexpr int bytes = 2;
-    static void put(std::uint8_t* at, std::uint8_t index) {
-        const std::uint16_t value = color_lookup.rgb16[index];
+    static void put(std::uint8_t* at, std::uint8_t index) { store(at, color_lookup.rgb16[index]); }
+    static void put_rgb(std::uint8_t* at, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+        store(at, pack_rgb16(display.rgb16_layout, red, green, blue));
+    }
+    static void store(std::uint8_t* at, std::uint16_t value) {
         at[0] = static_cast<std::uint8_t>(value);
         at[1] = static_cast<std::uint8_t>(value >> 8);
     }
@@ -41,9 +70,12 @@ struct Pixel<24> {
     static constexpr int bytes = 3;
     static void put(std::uint8_t* at, std::uint8_t index) {
         const auto& entry = color_lookup.rgb32[index];
-        at[0] = entry[3];
-        at[1] = entry[2];
-        at[2] = entry[1];
+        put_rgb(at, entry[1], entry[2], entry[3]);
+    }
+    static void put_rgb(std::uint8_t* at, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+        at[0] = blue;
+        at[1] = green;
+        at[2] = red;
     }
     static std::uint8_t capture(const std::uint8_t* at) {
         for (int i = 0; i < 256; ++i) {
@@ -61,10 +93,12 @@ struct Pixel<32> {
     static constexpr int bytes = 4;
     static void put(std::uint8_t* at, std::uint8_t index) {
         const auto& entry = color_lookup.rgb32[index];
-        at[0] = entry[3];
-        at[1] = entry[2];
-        at[2] = entry[1];
+        Pixel<24>::put_rgb(at, entry[1], entry[2], entry[3]);
         at[3] = entry[0];
+    }
+    static void put_rgb(std::uint8_t* at, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+        Pixel<24>::put_rgb(at, red, green, blue);
+        at[3] = 0;
     }
     static std::uint8_t capture(const std::uint8_t* at) {
         for (int i = 0; i < 256; ++i) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "gfx/buffers/pixels.h"
 #include "gfx/state.h"
 
 namespace {
@@ -66,19 +67,11 @@ static_assert(default_colors[245] == Rgb{0x2C, 0x30, 0x40});
 
 namespace {
 
-std::uint16_t rgb16(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-    // Only the green field's width tells the two layouts apart.
-    if (((display.rgb16_layout >> 8) & 0xFF) == 5) {
-        return static_cast<std::uint16_t>(((red & 0xF8) << 7) | ((green >> 3) << 5) | (blue >> 3));
-    }
-    return static_cast<std::uint16_t>(((red & 0xF8) << 8) | ((green >> 2) << 5) | (blue >> 3));
-}
-
 void set_lookup(int index, std::uint8_t red, std::uint8_t green, std::uint8_t blue, std::int32_t bits) {
     if (bits == 16) {
-        color_lookup.rgb16[index] = rgb16(red, green, blue);
+        color_lookup.rgb16[index] = pack_rgb16(display.rgb16_layout, red, green, blue);
     } else if (bits >= 24) {
-        color_lookup.rgb32[index] = {0, red, green, blue};
+        color_lookup.rgb32[index] = lookup_entry(red, green, blue);
     }
 }
 
@@ -104,9 +97,9 @@ void rebuild_color_lookup() {
     for (int i = 0; i < 256; ++i) {
         const PALETTEENTRY& entry = master_palette.entries[i];
         if (bits == 16) {
-            color_lookup.rgb16[i] = rgb16(entry.peRed, entry.peGreen, entry.peBlue);
+            color_lookup.rgb16[i] = pack_rgb16(display.rgb16_layout, entry.peRed, entry.peGreen, entry.peBlue);
         } else {
-            color_lookup.rgb32[i] = {0, entry.peRed, entry.peGreen, entry.peBlue};
+            color_lookup.rgb32[i] = lookup_entry(entry.peRed, entry.peGreen, entry.peBlue);
         }
     }
 }

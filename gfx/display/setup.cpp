@@ -88,8 +88,7 @@ bool read_pixel_format(bool sixteen_bits) {
     display.green_mask = format.dwGBitMask;
     display.blue_mask = format.dwBBitMask;
     display.alpha_mask = format.dwRGBAlphaBitMask;
-    if (sixteen_bits)
-        display.rgb16_layout = ((display.red_mask >> 8) & 0xFF) == 0xF8 ? rgb16_layout_565 : rgb16_layout_555;
+    if (sixteen_bits) display.rgb16_layout = rgb16_layout_for(display.red_mask);
     return true;
 }
 

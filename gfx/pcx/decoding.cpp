@@ -3,11 +3,7 @@
 #include <cstring>
 
 #include "gfx/buffers/spans.h"
-
-#if (defined(__x86_64__) || defined(_M_X64)) && defined(__GNUC__)
-#define NIGHTWICK_X86_SPANS 1
-#include <emmintrin.h>
-#endif
+#include "gfx/cpu.h"
 
 PcxInput::PcxInput(const ReadingContext& context) : context_(context) {
     if (context.from_memory) {
@@ -78,7 +74,7 @@ struct WordScan {
     }
 };
 
-#if NIGHTWICK_X86_SPANS
+#if NIGHTWICK_X86
 struct Sse2Scan {
     static constexpr int width = 16;
     static int literals(const std::uint8_t* in, std::uint8_t* out) {
@@ -145,7 +141,7 @@ std::int64_t decode_fast(PcxInput& input, std::uint8_t* line, std::int64_t lengt
     constexpr std::int32_t step_bytes = Scan::width + 2;
     std::int64_t at = carried;
     while (at < length) {
-#if NIGHTWICK_X86_SPANS
+#if NIGHTWICK_X86
         // 64 input bytes at a time: the run starts found at once, then every
         // literal span and run among them written without waiting to learn
         // where the one before ended.
@@ -214,7 +210,7 @@ DecodeLine line_decoder() {
     switch (span_kernels().path) {
         case SpanPath::plain:
             return decode_plain;
-#if NIGHTWICK_X86_SPANS
+#if NIGHTWICK_X86
         case SpanPath::sse2:
         case SpanPath::avx2:
         case SpanPath::avx512:

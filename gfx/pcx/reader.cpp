@@ -85,27 +85,13 @@ struct Store {
     }
 
     static void put(std::uint32_t v, std::uint8_t* out) {
-        if constexpr (F == Format::true_color) {
-            const auto red = static_cast<std::uint8_t>(v >> 16), green = static_cast<std::uint8_t>(v >> 8),
-                       blue = static_cast<std::uint8_t>(v);
-            if constexpr (Bits == 16) {
-                std::uint16_t packed;
-                if (((display.rgb16_layout >> 8) & 0xFF) == 5) {
-                    packed = static_cast<std::uint16_t>(((red >> 3) << 10) | ((green >> 3) << 5) | (blue >> 3));
-                } else {
-                    packed = static_cast<std::uint16_t>(((red >> 3) << 11) | ((green >> 2) << 5) | (blue >> 3));
-                }
-                out[0] = static_cast<std::uint8_t>(packed);
-                out[1] = static_cast<std::uint8_t>(packed >> 8);
-            } else {
-                out[0] = blue;
-                out[1] = green;
-                out[2] = red;
-                if constexpr (Bits == 32) out[3] = 0;
-            }
-        } else if constexpr (Bits == 8) {
+        if constexpr (Bits == 8) {
             // Two- and sixteen-colour images sit on palette entries 10 to 25.
+            // (True colour is refused for 8-bit buffers.)
             *out = static_cast<std::uint8_t>(F == Format::bits8 ? v : 10 + v);
+        } else if constexpr (F == Format::true_color) {
+            Pixel<Bits>::put_rgb(out, static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
+                                 static_cast<std::uint8_t>(v));
         } else {
             Pixel<Bits>::put(out, static_cast<std::uint8_t>(v));
         }
@@ -114,34 +100,33 @@ struct Store {
 
 using StoreRow = void (*)(const std::uint8_t*, std::int64_t, std::int64_t, std::int64_t, std::uint8_t*);
 
-// Null for a depth the layer does not draw.
+// Picks a format's store routine for a depth, through the one per-depth choice.
 template <Format F>
-StoreRow for_format(std::int32_t bits) {
-    switch (bits) {
-        case 8:
-            return &Store<F, 8>::row;
-        case 16:
-            return &Store<F, 16>::row;
-        case 24:
-            return &Store<F, 24>::row;
-        case 32:
-            return &Store<F, 32>::row;
-        default:
-            return nullptr;
+struct ChooseStore {
+    template <int Bits>
+    static void run(StoreRow& store) {
+        store = &Store<F, Bits>::row;
     }
-}
+};
 
+// Null for a depth the layer does not draw.
 StoreRow store_routine(Format format, std::int32_t bits) {
+    StoreRow store = nullptr;
     switch (format) {
         case Format::planes4:
-            return for_format<Format::planes4>(bits);
+            for_depth<ChooseStore<Format::planes4>>(bits, store);
+            break;
         case Format::true_color:
-            return for_format<Format::true_color>(bits);
+            for_depth<ChooseStore<Format::true_color>>(bits, store);
+            break;
         case Format::bits8:
-            return for_format<Format::bits8>(bits);
+            for_depth<ChooseStore<Format::bits8>>(bits, store);
+            break;
         default:
-            return for_format<Format::bits1>(bits);
+            for_depth<ChooseStore<Format::bits1>>(bits, store);
+            break;
     }
+    return store;
 }
 
 // Frees the line buffer on every way out.

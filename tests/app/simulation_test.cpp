@@ -272,6 +272,14 @@ TEST_F(SimulationTest, TheLampAndTheZapZoneEndExactlyAtTheirBounds) {
         EXPECT_EQ(c.test(&insect), c.inside)
             << (c.test == lamp ? "lamp" : "zap zone") << ", facing " << c.facing << ", at " << c.x << ", " << c.y;
     }
+    // A frame drawn lower reaches no lower: its height counts up from the anchor.
+    frame.y_offset = 11;
+    Insect low{};
+    low.sprite = &frame;
+    low.x = 300;
+    low.y = 237;
+    EXPECT_EQ(screen_box(&low).top, 237 + 11 - 78);
+    EXPECT_EQ(lamp(&low), 1);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "../support/frame_invariant.h"
+#include "../support/temp_path.h"
 #include "app/shell.h"
 #include "gfx/state.h"
 #include "platform/portable/control/control.h"
@@ -116,7 +117,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: nightwick-soak [FRAMES (at least 1000) [SEED]]\n");
         return 2;
     }
-    const fs::path folder = fs::temp_directory_path() / ("nightwick_soak_" + std::to_string(::getpid()));
+    const fs::path folder = temp_path("soak");
     fs::create_directories(folder);
     for (const char* name : picture_names) fs::copy_file(fs::path(NIGHTWICK_PICTURES) / name, folder / name);
     fs::current_path(folder);

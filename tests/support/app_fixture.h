@@ -23,8 +23,7 @@ protected:
         // names, so that removing it leaves nothing behind.
         std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         std::replace(name.begin(), name.end(), '/', '_');
-        directory_ =
-            std::filesystem::path(::testing::TempDir()) / ("nightwick_app_" + std::to_string(::getpid()) + "_" + name);
+        directory_ = temp_path("app_" + name);
         std::filesystem::create_directories(directory_);
         std::filesystem::current_path(directory_);
     }

@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "ddraw_helpers.h"
+#include "gfx/buffers/pixels.h"
 #include "gfx/gfx.h"
 #include "gfx/state.h"
 #include "platform_fixture.h"
+#include "temp_path.h"
 
 class GfxTest : public PlatformTest {
 protected:
@@ -83,3 +85,27 @@ inline void distinct_palette() {
             PALETTEENTRY{static_cast<BYTE>((i & 31) << 3), static_cast<BYTE>((i >> 5) << 5), 0x40, PC_RESERVED};
     }
 }
+
+// A depth the layer draws, and for 16 bits which layout the display has.
+struct Depth {
+    int bits;
+    bool five_five_five = false;
+};
+
+inline void PrintTo(const Depth& depth, std::ostream* out) {
+    *out << depth.bits << (depth.five_five_five ? " bits 5-5-5" : " bits");
+}
+
+// Tests repeated at every depth (see every_depth), with the distinct
+// palette; the display is the test's own to set up.
+class DepthTest : public GfxTest, public ::testing::WithParamInterface<Depth> {
+protected:
+    void SetUp() override {
+        GfxTest::SetUp();
+        platform::set_rgb16_555(GetParam().five_five_five);
+        distinct_palette();
+    }
+    static int bits() { return GetParam().bits; }
+};
+
+inline const auto every_depth = ::testing::Values(Depth{8}, Depth{16}, Depth{16, true}, Depth{24}, Depth{32});

@@ -23,7 +23,7 @@ class ArtTest : public GfxTest {
 protected:
     static void SetUpTestSuite() {
         // Tests of this suite may run at once in several processes: each paints its own.
-        directory_ = std::filesystem::path(::testing::TempDir()) / ("nightwick_art_test_" + std::to_string(::getpid()));
+        directory_ = temp_path("art_test");
         const std::string command = std::string(NIGHTWICK_ART) + " " + directory_.string();
         painted_ = std::system(command.c_str()) == 0;
     }

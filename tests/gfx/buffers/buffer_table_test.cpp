@@ -252,7 +252,7 @@ TEST_F(BufferTableTest, SelectingADeepBufferBuildsItsColourLookup) {
     gfx_select_buffer(0);
     EXPECT_EQ(color_lookup.rgb16[1], 0xFFFF);
     EXPECT_EQ(color_lookup.rgb16[2], 0xF800);
-    display.rgb16_layout = 0x1F0503;
+    display.rgb16_layout = Rgb16Layout::rgb555;
     gfx_select_buffer(0);
     EXPECT_EQ(color_lookup.rgb16[1], 0x7FFF);
     EXPECT_EQ(color_lookup.rgb16[2], 0x7C00);

@@ -2,12 +2,11 @@
 
 namespace {
 
-class CaptureTest : public GfxTest, public ::testing::WithParamInterface<int> {
+class CaptureTest : public DepthTest {
 protected:
     void SetUp() override {
-        GfxTest::SetUp();
-        distinct_palette();
-        setup_display(GetParam());
+        DepthTest::SetUp();
+        setup_display(bits());
         gfx_select_buffer(0);
     }
 };
@@ -45,7 +44,7 @@ TEST_P(CaptureTest, ARectangleReachingOutsideStoresZerosThere) {
     EXPECT_EQ(left, (std::vector<std::uint8_t>{0, 0, 0, 3, 3}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Depths, CaptureTest, ::testing::Values(8, 16, 24, 32));
+INSTANTIATE_TEST_SUITE_P(Depths, CaptureTest, every_depth);
 
 class CaptureMatchTest : public GfxTest {};
 

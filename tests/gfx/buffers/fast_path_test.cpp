@@ -150,7 +150,7 @@ TEST_F(FastPathTest, TransparentDrawsMatchThePlainFormEverywhere) {
 }
 
 TEST_F(FastPathTest, PcxDecodingMatchesThePlainFormOnRandomStreams) {
-    const std::string path = "/tmp/nightwick_fast_path_" + std::to_string(::getpid()) + ".pcx";
+    const std::string path = temp_path("fast_path.pcx").string();
     int forms = 0;
     for (int n = 0; n < 400; ++n) {
         PcxImage image;

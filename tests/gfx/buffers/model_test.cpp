@@ -13,15 +13,6 @@ namespace {
 
 constexpr std::uint8_t sentinel = 0xA5;
 
-struct Depth {
-    int bits;
-    bool five_five_five;
-};
-
-void PrintTo(const Depth& depth, std::ostream* out) {
-    *out << depth.bits << (depth.five_five_five ? " bits 5-5-5" : " bits");
-}
-
 // A buffer as the model sees it: native pixels, packed.
 struct Model {
     BufferHandle handle;
@@ -31,14 +22,12 @@ struct Model {
     bool inside(std::int64_t x, std::int64_t y) const { return x >= 0 && y >= 0 && x < width && y < height; }
 };
 
-class ModelTest : public GfxTest, public ::testing::WithParamInterface<Depth> {
+class ModelTest : public DepthTest {
 protected:
     void SetUp() override {
-        GfxTest::SetUp();
-        distinct_palette();
+        DepthTest::SetUp();
         // The display's own width is no multiple of four.
         const Depth depth = GetParam();
-        platform::set_rgb16_555(depth.five_five_five);
         platform::set_display_modes({{318, 201, depth.bits}});
         gfx_request_mode(318, 201, depth.bits, GFX_MODE_FLIP);
         ASSERT_EQ(gfx_setup_display(), 0);
@@ -195,8 +184,6 @@ TEST_P(ModelTest, EveryCallChangesExactlyWhatTheModelSays) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Depths, ModelTest,
-                         ::testing::Values(Depth{8, false}, Depth{16, false}, Depth{16, true}, Depth{24, false},
-                                           Depth{32, false}));
+INSTANTIATE_TEST_SUITE_P(Depths, ModelTest, every_depth);
 
 }  // namespace

@@ -6,12 +6,11 @@ namespace {
 
 // Drawing tests run at every buffer depth: the background is index 1 and
 // expectations are palette indices turned into the depth's native pixels.
-class TransparentTest : public GfxTest, public ::testing::WithParamInterface<int> {
+class TransparentTest : public DepthTest {
 protected:
     void SetUp() override {
-        GfxTest::SetUp();
-        distinct_palette();
-        setup_display(GetParam());
+        DepthTest::SetUp();
+        setup_display(bits());
         gfx_select_buffer(0);
         Locked().fill(native(1));
     }
@@ -149,25 +148,9 @@ TEST_P(TransparentTest, TheDrawPositionIsNotMoved) {
     EXPECT_EQ(draw_position.y, 4);
 }
 
-INSTANTIATE_TEST_SUITE_P(Depths, TransparentTest, ::testing::Values(8, 16, 24, 32));
+INSTANTIATE_TEST_SUITE_P(Depths, TransparentTest, every_depth);
 
 class TransparentBytesTest : public GfxTest {};
-
-TEST_F(TransparentBytesTest, DeepPixelsAreTheLookupEntryReversed) {
-    setup_display(32);
-    gfx_select_buffer(0);
-    color_lookup.rgb32[5] = {0, 10, 20, 30};
-    const std::uint8_t pixel = 5;
-    gfx_move_to(0, 0);
-    gfx_draw_transparent(&pixel, 1, 1);
-    {
-        Locked locked;
-        EXPECT_EQ(locked.at(0, 0)[0], 30);
-        EXPECT_EQ(locked.at(0, 0)[1], 20);
-        EXPECT_EQ(locked.at(0, 0)[2], 10);
-        EXPECT_EQ(locked.at(0, 0)[3], 0);
-    }
-}
 
 TEST_F(TransparentBytesTest, NothingIsDrawnWithoutAnActiveBufferOrWhenTheLockFails) {
     setup_display();

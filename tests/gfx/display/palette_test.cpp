@@ -112,27 +112,27 @@ TEST_F(PaletteTest, RangesUpdateTheLookupOfDeepBuffers) {
     create_test_window();
     platform::set_rgb16_555(true);
     setup_display(16);
-    EXPECT_EQ(display.rgb16_layout, 0x1F0503u);
+    EXPECT_EQ(display.rgb16_layout, Rgb16Layout::rgb555);
     gfx_select_buffer(0);
     gfx_set_palette_range(0, 2, white_red);
     EXPECT_EQ(color_lookup.rgb16[0], 0x7FFF);
     EXPECT_EQ(color_lookup.rgb16[1], 0x7C00);
 }
 
-TEST_F(PaletteTest, ThirtyTwoBitLookupEntriesAreZeroThenRgb) {
+// Drawn, a 32-bit entry is the pixel's bytes reversed, whoever wrote it.
+TEST_F(PaletteTest, ThirtyTwoBitLookupEntriesAreZeroThenRgbAndDrawReversed) {
     setup_display(32);
     gfx_select_buffer(0);
     const std::uint8_t triple[3] = {0x12, 0x34, 0x56};
     gfx_set_palette_range(9, 1, triple);
     EXPECT_EQ(color_lookup.rgb32[9], (std::array<std::uint8_t, 4>{0, 0x12, 0x34, 0x56}));
-    const std::uint8_t index = 9;
+    color_lookup.rgb32[5] = {0, 10, 20, 30};
+    const std::uint8_t indices[2] = {9, 5};
     gfx_move_to(0, 0);
-    gfx_draw_transparent(&index, 1, 1);
+    gfx_draw_transparent(indices, 2, 1);
     Locked locked;
-    EXPECT_EQ(locked.at(0, 0)[0], 0x56);
-    EXPECT_EQ(locked.at(0, 0)[1], 0x34);
-    EXPECT_EQ(locked.at(0, 0)[2], 0x12);
-    EXPECT_EQ(locked.at(0, 0)[3], 0);
+    EXPECT_EQ(locked.get(0, 0), 0x00123456u);
+    EXPECT_EQ(locked.get(1, 0), 0x000A141Eu);
 }
 
 TEST_F(PaletteTest, ImagePalettesUnlockOnlyTheOutermostLevel) {

@@ -19,6 +19,10 @@ TEST_F(SetupTest, RequestKeepsFiveFlagBitsAndDropsExactDepthBelow24) {
     EXPECT_EQ(display.extra_caps, 0u);
     gfx_request_mode(640, 480, 0x120, 16);  // the low byte, 0x20, is 32: kept
     EXPECT_EQ(display.mode_flags, 16u);
+    gfx_request_mode(640, 480, 24, 16);  // 24 itself is no depth below 24
+    EXPECT_EQ(display.mode_flags, 16u);
+    gfx_request_mode(640, 480, 23, 16);
+    EXPECT_EQ(display.mode_flags, 0u);
 }
 
 TEST_F(SetupTest, TheProgramsDisplayHasBufferZeroAsItsBackBuffer) {
@@ -68,7 +72,7 @@ TEST_F(SetupTest, WindowedSetUpUsesAClipperAndNoPalette) {
     EXPECT_EQ(display.ddraw_palette, nullptr);
     EXPECT_EQ(display.new_buffer_depth, 8);
     EXPECT_EQ(buffer_table[0].surface, nullptr);
-    EXPECT_EQ(display.rgb16_layout, 0x3F0602u);
+    EXPECT_EQ(display.rgb16_layout, Rgb16Layout::rgb565);
     EXPECT_EQ(display.red_mask, 0xF800u);
     EXPECT_TRUE(platform::calls_named("IDirectDraw7::SetDisplayMode").empty());
     EXPECT_EQ(display.d3d, nullptr);
@@ -77,7 +81,7 @@ TEST_F(SetupTest, WindowedSetUpUsesAClipperAndNoPalette) {
 TEST_F(SetupTest, DeepDisplaysRecordTheirMasksAndTheSixteenBitLayout) {
     platform::set_rgb16_555(true);
     ASSERT_EQ(setup(16), 0);
-    EXPECT_EQ(display.rgb16_layout, 0x1F0503u);
+    EXPECT_EQ(display.rgb16_layout, Rgb16Layout::rgb555);
     EXPECT_EQ(display.red_mask, 0x7C00u);
     EXPECT_EQ(display.new_buffer_depth, 16);
     EXPECT_EQ(display.ddraw_palette, nullptr);

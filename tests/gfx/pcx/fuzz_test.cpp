@@ -63,13 +63,13 @@ void mutate(std::vector<std::uint8_t>& file, std::mt19937& random) {
     }
 }
 
-class PcxFuzzTest : public GfxTest, public ::testing::WithParamInterface<int> {};
+class PcxFuzzTest : public DepthTest {};
 
 TEST_P(PcxFuzzTest, NoImageCanHurtTheReader) {
-    setup_display(GetParam());
+    setup_display(bits());
     const BufferHandle target = gfx_create_buffer(96, 64);
     gfx_select_buffer(target);
-    std::mt19937 random(static_cast<unsigned>(GetParam()) * 7919u);
+    std::mt19937 random(static_cast<unsigned>(bits()) * 7919u + GetParam().five_five_five);
     int results[6] = {};
     for (int i = 0; i < 800; ++i) {
         std::vector<std::uint8_t> file =
@@ -98,6 +98,6 @@ TEST_P(PcxFuzzTest, NoImageCanHurtTheReader) {
     EXPECT_EQ(platform::misuse_count(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Depths, PcxFuzzTest, ::testing::Values(8, 16, 24, 32));
+INSTANTIATE_TEST_SUITE_P(Depths, PcxFuzzTest, every_depth);
 
 }  // namespace

@@ -72,8 +72,8 @@ std::uint32_t pixel(const std::vector<std::uint8_t>& line, const Layout& layout,
                             g = line[static_cast<std::size_t>(bytes_per_line + k)],
                             b = line[static_cast<std::size_t>(2 * bytes_per_line + k)];
         if (active_buffer.bits_per_pixel == 16) {
-            return display.rgb16_layout == rgb16_layout_555 ? (r >> 3) << 10 | (g >> 3) << 5 | b >> 3
-                                                            : (r >> 3) << 11 | (g >> 2) << 5 | b >> 3;
+            return display.rgb16_layout == Rgb16Layout::rgb555 ? (r >> 3) << 10 | (g >> 3) << 5 | b >> 3
+                                                               : (r >> 3) << 11 | (g >> 2) << 5 | b >> 3;
         }
         return b | g << 8 | r << 16;
     }
@@ -85,26 +85,15 @@ std::uint32_t pixel(const std::vector<std::uint8_t>& line, const Layout& layout,
     return native(static_cast<std::uint8_t>(value));
 }
 
-struct Depth {
-    int bits;
-    bool five_five_five;
-};
-
-void PrintTo(const Depth& depth, std::ostream* out) {
-    *out << depth.bits << (depth.five_five_five ? " bits 5-5-5" : " bits");
-}
-
-class PcxModelTest : public GfxTest, public ::testing::WithParamInterface<Depth> {};
+class PcxModelTest : public DepthTest {};
 
 TEST_P(PcxModelTest, EveryPictureStoresWhatTheModelDecodes) {
     const Depth depth = GetParam();
-    platform::set_rgb16_555(depth.five_five_five);
-    distinct_palette();
     setup_display(depth.bits);
     const BufferHandle buffer = gfx_create_buffer(72, 50);
     gfx_select_buffer(buffer);
     std::mt19937 chance(static_cast<unsigned>(depth.bits * 3 + depth.five_five_five));
-    const std::string file = ::testing::TempDir() + "pcx_model_" + std::to_string(::getpid()) + ".pcx";
+    const std::string file = temp_path("pcx_model.pcx").string();
     for (int picture = 0; picture < 400; ++picture) {
         const Layout& layout = layouts[chance() % std::size(layouts)];
         const bool big = chance() % 8 == 0;  // many blocks of the file
@@ -184,8 +173,6 @@ TEST_P(PcxModelTest, EveryPictureStoresWhatTheModelDecodes) {
     EXPECT_EQ(platform::open_file_count(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Depths, PcxModelTest,
-                         ::testing::Values(Depth{8, false}, Depth{16, false}, Depth{16, true}, Depth{24, false},
-                                           Depth{32, false}));
+INSTANTIATE_TEST_SUITE_P(Depths, PcxModelTest, every_depth);
 
 }  // namespace

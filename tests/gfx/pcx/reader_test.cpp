@@ -25,7 +25,7 @@ protected:
         return gfx_load_pcx("", flags | PCX_FROM_MEMORY);
     }
     std::string write_file(const std::vector<std::uint8_t>& file) {
-        const std::string path = ::testing::TempDir() + "reader_test_" + std::to_string(::getpid()) + ".pcx";
+        const std::string path = temp_path("reader_test.pcx").string();
         std::ofstream(path, std::ios::binary)
             .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
         paths_.push_back(path);

@@ -149,7 +149,7 @@ class RealEncoderTest : public GfxTest, public ::testing::WithParamInterface<Enc
 protected:
     void SetUp() override {
         GfxTest::SetUp();
-        base_ = ::testing::TempDir() + "real_encoder_" + std::to_string(::getpid());
+        base_ = temp_path("real_encoder").string();
     }
     void TearDown() override {
         for (const char* ending : {".pnm", ".pcx", ".back.ppm"}) std::remove((base_ + ending).c_str());
