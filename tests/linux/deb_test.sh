@@ -12,6 +12,7 @@ trap 'rm -rf "$work"' EXIT
 rm -rf "$build/package"
 (cd "$build" && cpack -G DEB >"$work/cpack.log") || { cat "$work/cpack.log"; exit 1; }
 deb=$(ls "$build"/package/nightwick_*.deb)
+app_id=org.nightwick.nightwick
 echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "depends: $depends"
@@ -22,15 +23,19 @@ done
 dpkg-deb -x "$deb" "$work/root"
 for file in usr/bin/nightwick usr/bin/nightwick-capture \
     usr/share/nightwick/{VeskBack,Mosquito,Mfall,Mturn,Mzap,Mzapa,Lamp,Rail}.pcx \
-    usr/share/applications/nightwick.desktop usr/share/icons/hicolor/256x256/apps/nightwick.png \
-    usr/share/man/man6/nightwick.6 usr/share/man/man1/nightwick-capture.1 \
+    usr/share/applications/$app_id.desktop usr/share/metainfo/$app_id.metainfo.xml \
+    usr/share/icons/hicolor/256x256/apps/nightwick.png \
+    usr/share/man/man6/nightwick.6.gz usr/share/man/man1/nightwick-capture.1.gz \
+    usr/share/doc/nightwick/changelog.gz usr/share/doc/nightwick/copyright \
     usr/share/xscreensaver/config/nightwick.xml; do
     [ -s "$work/root/$file" ] || { echo "the package lacks $file"; exit 1; }
 done
 if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$work/root/usr/share/applications/nightwick.desktop"
+    desktop-file-validate "$work/root/usr/share/applications/$app_id.desktop"
 fi
-[ "$("$work/root/usr/bin/nightwick" --version)" = "nightwick $(dpkg-deb -f "$deb" Version)" ] ||
+
+version=$(dpkg-deb -f "$deb" Version)
+[ "$("$work/root/usr/bin/nightwick" --version)" = "nightwick $version" ] ||
     { echo "the unpacked program reports another version"; exit 1; }
 
 # Started in the unpacked root, which holds no pictures: the tool finds
