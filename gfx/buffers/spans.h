@@ -34,6 +34,10 @@ struct SpanKernels {
 // The fastest form this build and processor offer, chosen on first use.
 const SpanKernels& span_kernels();
 
+// The forms built for AVX2 and AVX-512, in files of their own (x86-64 only).
+extern const SpanKernels span_kernels_avx2;
+extern const SpanKernels span_kernels_avx512;
+
 // For tests and benchmarks: run the given form from now on. False, and no
 // change, when this build or processor lacks it.
 bool use_span_path(SpanPath path);

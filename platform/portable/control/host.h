@@ -39,6 +39,9 @@ public:
     virtual void sleep(std::uint32_t milliseconds);
     virtual int message_box(HWND owner, const char* text, const char* caption, UINT type) = 0;
     virtual void show_cursor(bool visible) { (void)visible; }
+    // The memory of a page given to present() is about to change or go
+    // away: a host that keeps the shown page by reference copies it now.
+    virtual void page_changing(const std::uint8_t* pixels) { (void)pixels; }
 };
 
 // The host in use. Until one is installed, and after set_host(nullptr), it

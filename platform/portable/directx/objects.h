@@ -79,6 +79,8 @@ struct Surface final : ComObject<IDirectDrawSurface7> {
     void scramble();
     void come_back();  // lost no more: restored memory, maybe with another pitch
     void present() const;
+    // Before the pixels change or go: the host may be showing them.
+    void changing() const;
 
     std::shared_ptr<Device> device;
     int width;

@@ -65,20 +65,25 @@ void Surface::destroy() {
     for (Surface* surface : attached) surface->release();
     attached.clear();
     if (device && device->primary == this) device->primary = nullptr;
+    changing();
     memory.clear();
     memory.shrink_to_fit();
     device.reset();
 }
 
+void Surface::changing() const { platform::host().page_changing(memory.data()); }
+
 void Surface::scramble() {
     // Restored memory holds a fixed pattern, so code that forgets to redraw
     // after a restore shows it.
+    changing();
     for (std::size_t i = 0; i < memory.size(); ++i) memory[i] = static_cast<std::uint8_t>((i * 37u + 11u) ^ 0xA5u);
 }
 
 void Surface::come_back() {
     lost = false;
     if (world().restore_moves_pitch) {
+        changing();
         pitch += 64;
         memory.assign(static_cast<std::size_t>(pitch) * static_cast<std::size_t>(height), 0);
     }
@@ -185,6 +190,7 @@ HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 source, LPRECT s
     if (static_cast<std::int64_t>(x) + w > width || static_cast<std::int64_t>(y) + h > height) {
         return DDERR_INVALIDRECT;
     }
+    changing();
     const std::size_t bytes = static_cast<std::size_t>(bits / 8);
     const std::size_t row = static_cast<std::size_t>(w) * bytes;
     auto copy_row = [&](std::int64_t i) {
@@ -221,6 +227,7 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE7 target, DWORD flags) {
     device->last_flip_ns = now;
     // The pages exchange: what was drawn into the back buffer is shown, and
     // the back buffer now holds the page that was on screen.
+    changing();
     std::swap(memory, back->memory);
     device->flips ^= 1;
     present();
@@ -291,6 +298,7 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE ev
         }
         offset = static_cast<std::size_t>(rect->top) * pitch + static_cast<std::size_t>(rect->left) * (bits / 8);
     }
+    changing();
     fill_description(*desc);
     desc->dwFlags |= DDSD_LPSURFACE;
     desc->lpSurface = memory.data() + offset;

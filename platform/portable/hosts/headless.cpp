@@ -33,12 +33,9 @@ bool HeadlessHost::set_mode(int width, int height, int bits) {
 
 void HeadlessHost::present(const std::uint8_t* pixels, int pitch, int width, int height, int bits,
                            const PALETTEENTRY* palette) {
-    const int row = width * (bits / 8);
-    page_.resize(static_cast<std::size_t>(row) * static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y) {
-        std::memcpy(page_.data() + static_cast<std::size_t>(y) * row, pixels + static_cast<std::ptrdiff_t>(y) * pitch,
-                    static_cast<std::size_t>(row));
-    }
+    shown_ = pixels;
+    shown_pitch_ = pitch;
+    packed_ = false;
     if (palette != nullptr) {
         palette_.assign(palette, palette + 256);
     } else {
@@ -49,6 +46,25 @@ void HeadlessHost::present(const std::uint8_t* pixels, int pitch, int width, int
     bits_ = bits;
     ++frames_;
     if (callback_ != nullptr) callback_(*this, callback_context_);
+}
+
+const std::vector<std::uint8_t>& HeadlessHost::page() const {
+    if (shown_ != nullptr && !packed_) {
+        packed_ = true;
+        const int row = width_ * (bits_ / 8);
+        page_.resize(static_cast<std::size_t>(row) * static_cast<std::size_t>(height_));
+        for (int y = 0; y < height_; ++y) {
+            std::memcpy(page_.data() + static_cast<std::size_t>(y) * row,
+                        shown_ + static_cast<std::ptrdiff_t>(y) * shown_pitch_, static_cast<std::size_t>(row));
+        }
+    }
+    return page_;
+}
+
+void HeadlessHost::page_changing(const std::uint8_t* pixels) {
+    if (shown_ == nullptr || pixels != shown_) return;
+    page();
+    shown_ = nullptr;
 }
 
 void HeadlessHost::pump(HostEvents& events) {

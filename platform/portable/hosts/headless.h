@@ -38,8 +38,11 @@ public:
 
     bool has_display() const override { return display_; }
     bool set_mode(int width, int height, int bits) override;
+    // The shown page is kept by reference, as a display scans out the front
+    // page: it is copied only when asked for, or before its memory changes.
     void present(const std::uint8_t* pixels, int pitch, int width, int height, int bits,
                  const PALETTEENTRY* palette) override;
+    void page_changing(const std::uint8_t* pixels) override;
     void pump(HostEvents& events) override;
     // Nothing arrives between scripted inputs: a wait plays the next one at
     // once, and with the script played out it closes the window, as a
@@ -58,7 +61,7 @@ public:
     int mode_height() const { return height_; }
     int mode_bits() const { return bits_; }
     // The last shown page, packed rows (width x bytes per pixel), and its palette.
-    const std::vector<std::uint8_t>& page() const { return page_; }
+    const std::vector<std::uint8_t>& page() const;
     const std::vector<PALETTEENTRY>& page_palette() const { return palette_; }
     // Called after every present, for tools that record frames.
     void on_present(void (*callback)(const HeadlessHost& host, void* context), void* context) {
@@ -74,7 +77,10 @@ private:
     int frames_ = 0;
     int width_ = 0, height_ = 0, bits_ = 0;
     std::uint64_t clock_ns_ = 1'000'000'000u;
-    std::vector<std::uint8_t> page_;
+    const std::uint8_t* shown_ = nullptr;  // the shown page's memory, until it is copied
+    int shown_pitch_ = 0;
+    mutable bool packed_ = false;  // page_ holds the shown page
+    mutable std::vector<std::uint8_t> page_;
     std::vector<PALETTEENTRY> palette_;
     void (*callback_)(const HeadlessHost&, void*) = nullptr;
     void* callback_context_ = nullptr;

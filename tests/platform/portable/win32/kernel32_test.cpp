@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string>
 
-#include "../support/platform_fixture.h"
+#include "../../../support/platform_fixture.h"
 #include "platform/win32.h"
 
 namespace {

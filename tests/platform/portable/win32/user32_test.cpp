@@ -1,6 +1,6 @@
 #include <vector>
 
-#include "../support/platform_fixture.h"
+#include "../../../support/platform_fixture.h"
 #include "platform/win32.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "../support/platform_fixture.h"
+#include "../../../support/platform_fixture.h"
 #include "platform/win32.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include <cstring>
 
-#include "../support/ddraw_helpers.h"
-#include "../support/platform_fixture.h"
+#include "../../../support/ddraw_helpers.h"
+#include "../../../support/platform_fixture.h"
 
 namespace {
 

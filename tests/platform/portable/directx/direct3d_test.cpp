@@ -1,8 +1,8 @@
 #include <string>
 #include <vector>
 
-#include "../support/ddraw_helpers.h"
-#include "../support/platform_fixture.h"
+#include "../../../support/ddraw_helpers.h"
+#include "../../../support/platform_fixture.h"
 
 namespace {
 
