@@ -48,19 +48,51 @@ void DirectDrawV1::destroy() {
     if (--device->interfaces == 0) device->free_children();
 }
 
-HRESULT DirectDrawV1::QueryInterface(REFIID riid, void** object) {
-    std::string which = riid == IID_IDirectDraw4   ? "IID_IDirectDraw4"
-                        : riid == IID_IDirectDraw2 ? "IID_IDirectDraw2"
-                        : riid == IID_IDirectDraw7 ? "IID_IDirectDraw7"
-                                                   : "other";
-    if (auto failed = call<HRESULT>("QueryInterface", {ptr(this), which, ptr(object)})) {
+namespace {
+
+// An interface a DirectDraw object answers for, with its version and the
+// name the call log gives it.
+struct KnownInterface {
+    const IID* iid;
+    const char* name;
+    int version;
+};
+
+const KnownInterface later_ddraw[] = {{&IID_IDirectDraw4, "IID_IDirectDraw4", 4},
+                                      {&IID_IDirectDraw2, "IID_IDirectDraw2", 2},
+                                      {&IID_IDirectDraw7, "IID_IDirectDraw7", 7}};
+const KnownInterface direct3d[] = {{&IID_IDirect3D7, "IID_IDirect3D7", 7},
+                                   {&IID_IDirect3D3, "IID_IDirect3D3", 3},
+                                   {&IID_IDirect3D2, "IID_IDirect3D2", 2}};
+
+// How both DirectDraw interfaces' QueryInterface begins: the call logged
+// with the interface asked for (and the object as its callers see it), the
+// answer cleared, a freed object refused.
+// Gives the version asked for (0: none of `known`), or the result to return.
+template <std::size_t N>
+std::optional<HRESULT> open_query(const Tracked& self, const void* logged_as, REFIID riid,
+                                  const KnownInterface (&known)[N], void** object, int& version) {
+    const KnownInterface* found = nullptr;
+    for (const KnownInterface& candidate : known) {
+        if (riid == *candidate.iid) found = &candidate;
+    }
+    version = found != nullptr ? found->version : 0;
+    if (auto failed =
+            self.call<HRESULT>("QueryInterface", {ptr(logged_as), found ? found->name : "other", ptr(object)})) {
         if (object != nullptr) *object = nullptr;
-        return *failed;
+        return failed;
     }
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
-    if (!check_alive("QueryInterface")) return DDERR_INVALIDOBJECT;
-    int version = riid == IID_IDirectDraw4 ? 4 : riid == IID_IDirectDraw2 ? 2 : riid == IID_IDirectDraw7 ? 7 : 0;
+    if (!self.check_alive("QueryInterface")) return DDERR_INVALIDOBJECT;
+    return std::nullopt;
+}
+
+}  // namespace
+
+HRESULT DirectDrawV1::QueryInterface(REFIID riid, void** object) {
+    int version = 0;
+    if (auto early = open_query(*this, this, riid, later_ddraw, object, version)) return *early;
     if (riid == IID_IUnknown || riid == IID_IDirectDraw) {
         add_ref();
         *object = static_cast<IDirectDraw*>(this);
@@ -74,17 +106,8 @@ HRESULT DirectDrawV1::QueryInterface(REFIID riid, void** object) {
 }
 
 HRESULT DirectDraw::QueryInterface(REFIID riid, void** object) {
-    std::string which = riid == IID_IDirect3D7   ? "IID_IDirect3D7"
-                        : riid == IID_IDirect3D3 ? "IID_IDirect3D3"
-                        : riid == IID_IDirect3D2 ? "IID_IDirect3D2"
-                                                 : "other";
-    if (auto failed = call<HRESULT>("QueryInterface", {ptr(this), which, ptr(object)})) {
-        if (object != nullptr) *object = nullptr;
-        return *failed;
-    }
-    if (object == nullptr) return E_POINTER;
-    *object = nullptr;
-    if (!check_alive("QueryInterface")) return DDERR_INVALIDOBJECT;
+    int d3d_version = 0;
+    if (auto early = open_query(*this, this, riid, direct3d, object, d3d_version)) return *early;
     if (riid == IID_IUnknown || (riid == IID_IDirectDraw7 && version == 7) ||
         (riid == IID_IDirectDraw4 && version == 4) || (riid == IID_IDirectDraw2 && version == 2)) {
         add_ref();
@@ -92,7 +115,6 @@ HRESULT DirectDraw::QueryInterface(REFIID riid, void** object) {
         return S_OK;
     }
     // Each DirectDraw interface leads to the Direct3D interface of its time.
-    int d3d_version = riid == IID_IDirect3D7 ? 7 : riid == IID_IDirect3D3 ? 3 : riid == IID_IDirect3D2 ? 2 : 0;
     int expected = version == 7 ? 7 : version == 4 ? 3 : 2;
     if (d3d_version == 0 || d3d_version != expected) return E_NOINTERFACE;
     *object = make_direct3d(this, d3d_version);
