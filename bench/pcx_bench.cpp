@@ -33,7 +33,7 @@ std::vector<std::uint8_t> realistic_picture() {
             if ((x * 31 + y * 17) % 97 == 0) v += 3;                       // texture
             line[x] = static_cast<std::uint8_t>(v % 256);
         }
-        encode_plane(image.data, line.data(), 640);
+        encode_runs(image.data, line.data(), 640);
     }
     auto file = image.bytes();
     std::uint8_t rgb[768];
