@@ -101,29 +101,21 @@ struct Surfaces {
 // ---------------------------------------------------------------------------
 // The eight wing-beat frames, transparent.
 
-void BM_Wings(benchmark::State& state) {
+template <Draw draw>
+void wings(benchmark::State& state) {
     const Scene& s = scene();
     if (!use_path(state, state.range(0))) return;
     for (auto _ : state) {
         for (int i = 0; i < 8; ++i) {
             gfx_move_to(wing_x(i), wing_bottom);
-            gfx_draw_transparent(s.wings[i].bitmap, s.wings[i].width, s.wings[i].height);
+            draw(s.wings[i].bitmap, s.wings[i].width, s.wings[i].height);
         }
     }
     state.SetBytesProcessed(state.iterations() * wing_bytes());
 }
 
-void BM_WingsMirrored(benchmark::State& state) {
-    const Scene& s = scene();
-    if (!use_path(state, state.range(0))) return;
-    for (auto _ : state) {
-        for (int i = 0; i < 8; ++i) {
-            gfx_move_to(wing_x(i), wing_bottom);
-            gfx_draw_transparent_mirrored(s.wings[i].bitmap, s.wings[i].width, s.wings[i].height);
-        }
-    }
-    state.SetBytesProcessed(state.iterations() * wing_bytes());
-}
+void BM_Wings(benchmark::State& state) { wings<gfx_draw_transparent>(state); }
+void BM_WingsMirrored(benchmark::State& state) { wings<gfx_draw_transparent_mirrored>(state); }
 
 void BM_WingsSdl(benchmark::State& state) {
     const Scene& s = scene();
@@ -215,14 +207,7 @@ void BM_CopySdl(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * 100 * 100);
 }
 
-void BM_CopyMemcpy(benchmark::State& state) {
-    std::vector<std::uint8_t> from(100 * 100, 1), to(100 * 100);
-    for (auto _ : state) {
-        std::memcpy(to.data(), from.data(), to.size());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(state.iterations() * 100 * 100);
-}
+void BM_CopyMemcpy(benchmark::State& state) { memcpy_floor(state, 100 * 100); }
 
 // ---------------------------------------------------------------------------
 // VeskBack.pcx, 640 x 480, decoded from the file's bytes in memory.
@@ -254,14 +239,7 @@ void BM_PcxSdlImage(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * 640 * 480);
 }
 
-void BM_PcxMemcpy(benchmark::State& state) {
-    std::vector<std::uint8_t> from(640 * 480, 1), to(640 * 480);
-    for (auto _ : state) {
-        std::memcpy(to.data(), from.data(), to.size());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(state.iterations() * 640 * 480);
-}
+void BM_PcxMemcpy(benchmark::State& state) { memcpy_floor(state, 640 * 480); }
 
 // The argument of the layer's benchmarks: -1 the form chosen for this
 // processor, else the SpanPath (0 plain, 1 words, 2 SSE2, 3 AVX2, 4 AVX-512).

@@ -1,7 +1,6 @@
 // Per-frame pixel routines against memcpy of the same number of bytes.
 #include <benchmark/benchmark.h>
 
-#include <cstring>
 #include <vector>
 
 #include "bench/bench_display.h"
@@ -14,24 +13,19 @@ std::vector<std::uint8_t> half_transparent(int width, int height) {
     return bitmap;
 }
 
-void BM_DrawTransparent(benchmark::State& state) {
+template <Draw draw>
+void draw_transparent(benchmark::State& state) {
     const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
     bench_display();
     const auto bitmap = half_transparent(width, height);
     // Clipped by ten columns at the left, so the clipping path runs.
     gfx_move_to(-10, height - 1);
-    for (auto _ : state) gfx_draw_transparent(bitmap.data(), width, height);
+    for (auto _ : state) draw(bitmap.data(), width, height);
     state.SetBytesProcessed(state.iterations() * width * height);
 }
 
-void BM_DrawTransparentMirrored(benchmark::State& state) {
-    const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
-    bench_display();
-    const auto bitmap = half_transparent(width, height);
-    gfx_move_to(-10, height - 1);
-    for (auto _ : state) gfx_draw_transparent_mirrored(bitmap.data(), width, height);
-    state.SetBytesProcessed(state.iterations() * width * height);
-}
+void BM_DrawTransparent(benchmark::State& state) { draw_transparent<gfx_draw_transparent>(state); }
+void BM_DrawTransparentMirrored(benchmark::State& state) { draw_transparent<gfx_draw_transparent_mirrored>(state); }
 
 void BM_CopyRect(benchmark::State& state) {
     const int size = static_cast<int>(state.range(0));
@@ -42,13 +36,7 @@ void BM_CopyRect(benchmark::State& state) {
 }
 
 void BM_Memcpy(benchmark::State& state) {
-    const std::size_t bytes = static_cast<std::size_t>(state.range(0)) * static_cast<std::size_t>(state.range(1));
-    std::vector<std::uint8_t> from(bytes, 1), to(bytes);
-    for (auto _ : state) {
-        std::memcpy(to.data(), from.data(), bytes);
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+    memcpy_floor(state, static_cast<std::size_t>(state.range(0)) * static_cast<std::size_t>(state.range(1)));
 }
 
 BENCHMARK(BM_DrawTransparent)->Args({100, 100})->Args({640, 480});

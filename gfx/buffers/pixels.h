@@ -65,22 +65,28 @@ struct Pixel<16> {
     }
 };
 
-template <>
-struct Pixel<24> {
-    static constexpr int bytes = 3;
-    static void put(std::uint8_t* at, std::uint8_t index) {
-        const auto& entry = color_lookup.rgb32[index];
-        put_rgb(at, entry[1], entry[2], entry[3]);
-    }
+// 24 and 32 bits: blue, green and red, then at 32 bits the entry's top
+// byte. A 24-bit pixel has no room for that byte, so it is found again only
+// among entries whose top byte is 0.
+template <int Bytes>
+struct DeepPixel {
+    static constexpr int bytes = Bytes;
+    static void put(std::uint8_t* at, std::uint8_t index) { store(at, color_lookup.rgb32[index]); }
     static void put_rgb(std::uint8_t* at, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-        at[0] = blue;
-        at[1] = green;
-        at[2] = red;
+        store(at, lookup_entry(red, green, blue));
+    }
+    template <typename Entry>
+    static void store(std::uint8_t* at, const Entry& entry) {
+        at[0] = entry[3];
+        at[1] = entry[2];
+        at[2] = entry[1];
+        if constexpr (Bytes == 4) at[3] = entry[0];
     }
     static std::uint8_t capture(const std::uint8_t* at) {
+        const std::uint8_t top = Bytes == 4 ? at[3] : 0;
         for (int i = 0; i < 256; ++i) {
             const auto& entry = color_lookup.rgb32[i];
-            if (entry[0] == 0 && entry[3] == at[0] && entry[2] == at[1] && entry[1] == at[2]) {
+            if (entry[3] == at[0] && entry[2] == at[1] && entry[1] == at[2] && entry[0] == top) {
                 return static_cast<std::uint8_t>(i);
             }
         }
@@ -89,53 +95,34 @@ struct Pixel<24> {
 };
 
 template <>
-struct Pixel<32> {
-    static constexpr int bytes = 4;
-    static void put(std::uint8_t* at, std::uint8_t index) {
-        const auto& entry = color_lookup.rgb32[index];
-        Pixel<24>::put_rgb(at, entry[1], entry[2], entry[3]);
-        at[3] = entry[0];
-    }
-    static void put_rgb(std::uint8_t* at, std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-        Pixel<24>::put_rgb(at, red, green, blue);
-        at[3] = 0;
-    }
-    static std::uint8_t capture(const std::uint8_t* at) {
-        for (int i = 0; i < 256; ++i) {
-            const auto& entry = color_lookup.rgb32[i];
-            if (entry[3] == at[0] && entry[2] == at[1] && entry[1] == at[2] && entry[0] == at[3]) {
-                return static_cast<std::uint8_t>(i);
-            }
-        }
-        return 0;
+struct Pixel<24> : DeepPixel<3> {};
+
+template <>
+struct Pixel<32> : DeepPixel<4> {};
+
+// The depths the layer draws, in one list that every pixel routine goes
+// by: a buffer of any other depth is never drawn into, read or loaded.
+template <int... Depths>
+struct DepthList {
+    static constexpr bool has(std::int32_t bits) { return ((bits == Depths) || ...); }
+    // Runs Routine::template run<Bits>(args...) for the listed depth equal
+    // to bits, if there is one.
+    template <typename Routine, typename... Args>
+    static void run(std::int32_t bits, Args&&... args) {
+        static_cast<void>(
+            ((bits == Depths && (Routine::template run<Depths>(std::forward<Args>(args)...), true)) || ...));
     }
 };
+using DrawableDepths = DepthList<8, 16, 24, 32>;
 
-// The depths the layer draws. Every pixel routine goes by this one rule: a
-// buffer of any other depth is never drawn into, read or loaded.
-inline bool drawable_depth(std::int32_t bits) { return bits == 8 || bits == 16 || bits == 24 || bits == 32; }
+inline bool drawable_depth(std::int32_t bits) { return DrawableDepths::has(bits); }
 
 // Bytes of one pixel; 0 for a depth the layer does not draw.
 inline std::int32_t bytes_per_pixel(std::int32_t bits) { return drawable_depth(bits) ? bits / 8 : 0; }
 
-// Runs Routine::template run<Bits>(args...) for the depth; a depth the layer
-// does not draw runs nothing.
+// Runs the routine at the buffer's depth; a depth the layer does not draw
+// runs nothing.
 template <typename Routine, typename... Args>
 void for_depth(std::int32_t bits, Args&&... args) {
-    switch (bits) {
-        case 8:
-            Routine::template run<8>(std::forward<Args>(args)...);
-            break;
-        case 16:
-            Routine::template run<16>(std::forward<Args>(args)...);
-            break;
-        case 24:
-            Routine::template run<24>(std::forward<Args>(args)...);
-            break;
-        case 32:
-            Routine::template run<32>(std::forward<Args>(args)...);
-            break;
-        default:
-            break;
-    }
+    DrawableDepths::run<Routine>(bits, std::forward<Args>(args)...);
 }

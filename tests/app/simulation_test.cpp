@@ -1,5 +1,7 @@
+#include <initializer_list>
 #include <map>
 #include <set>
+#include <utility>
 
 #include "../support/app_fixture.h"
 
@@ -17,6 +19,12 @@ protected:
             run_frame();
             ++frames_;
         }
+    }
+    // A newly spawned insect with the given fields set.
+    static Insect* spawned(std::initializer_list<std::pair<std::int32_t Insect::*, std::int32_t>> fields) {
+        spawn_insect();
+        for (const auto& [field, value] : fields) insect_head->*field = value;
+        return insect_head;
     }
     static Insect* nth(int index) {
         Insect* insect = insect_head;
@@ -150,13 +158,8 @@ TEST_F(SimulationTest, FiveInsectsAtMostWhileTheGeneratorKeepsDrawing) {
 }
 
 TEST_F(SimulationTest, ATurnAwayFromTheLampBringsTheInsectNearer) {
-    spawn_insect();
-    Insect* insect = insect_head;
-    insect->x = 100;
-    insect->y = 300;
-    insect->facing = 0;
-    insect->dx = -4;
-    insect->depth = -1;
+    Insect* insect =
+        spawned({{&Insect::x, 100}, {&Insect::y, 300}, {&Insect::facing, 0}, {&Insect::dx, -4}, {&Insect::depth, -1}});
     state_turn_finish(insect);
     EXPECT_EQ(insect->facing, 1);
     EXPECT_EQ(insect->dx, 4);
@@ -172,12 +175,7 @@ TEST_F(SimulationTest, ATurnAwayFromTheLampBringsTheInsectNearer) {
 }
 
 TEST_F(SimulationTest, DeepInsectsCrossTheLampUnharmedAndZapsBeatTurns) {
-    spawn_insect();
-    Insect* insect = insect_head;
-    insect->facing = 0;
-    insect->dx = -4;
-    insect->dy = 0;
-    insect->y = 100;
+    Insect* insect = spawned({{&Insect::facing, 0}, {&Insect::dx, -4}, {&Insect::dy, 0}, {&Insect::y, 100}});
     for (int depth : {-2, 2}) {
         insect->depth = depth;
         insect->x = 330;
@@ -196,12 +194,7 @@ TEST_F(SimulationTest, DeepInsectsCrossTheLampUnharmedAndZapsBeatTurns) {
 }
 
 TEST_F(SimulationTest, StepsAreForcedBackBeyondTheBand) {
-    spawn_insect();
-    Insect* insect = insect_head;
-    insect->x = 300;
-    insect->depth = -3;
-    insect->y = 359;
-    insect->dy = 2;
+    Insect* insect = spawned({{&Insect::x, 300}, {&Insect::depth, -3}, {&Insect::y, 359}, {&Insect::dy, 2}});
     state_fly(insect);
     EXPECT_EQ(insect->y, 361);
     EXPECT_EQ(insect->dy, -1);
@@ -233,44 +226,36 @@ TEST_F(SimulationTest, RemovalRelinksTheList) {
 // when facing right, since it is mirrored there).
 TEST_F(SimulationTest, TheLampAndTheZapZoneEndExactlyAtTheirBounds) {
     SpriteFrame frame{nullptr, 64, 78, 4, 0};
-    struct Case {
+    struct Zone {
+        const char* name;
         std::int32_t (*test)(const Insect*);
-        std::int32_t facing, x, y, inside;
+        std::int32_t left, right, top, y;  // y: a row well inside
     };
-    const auto lamp = lamp_overlap_test;
-    const auto zap = zap_zone_test;
-    const Case cases[] = {
-        // The lamp: columns 260 to 371 and rows up to 159 under the image's top.
-        {lamp, 0, 367, 200, 1},
-        {lamp, 0, 368, 200, 0},  // left edge 371 / 372
-        {lamp, 0, 192, 200, 1},
-        {lamp, 0, 191, 200, 0},  // right edge 260 / 259
-        {lamp, 0, 300, 237, 1},
-        {lamp, 0, 300, 238, 0},  // top 159 / 160
-        {lamp, 1, 439, 200, 1},
-        {lamp, 1, 440, 200, 0},  // mirrored: left edge 371 / 372
-        {lamp, 1, 264, 200, 1},
-        {lamp, 1, 263, 200, 0},  // mirrored: right edge 260 / 259
-        // The zap zone: columns 310 to 341 and rows up to 120.
-        {zap, 0, 337, 150, 1},
-        {zap, 0, 338, 150, 0},  // left edge 341 / 342
-        {zap, 0, 242, 150, 1},
-        {zap, 0, 241, 150, 0},  // right edge 310 / 309
-        {zap, 0, 300, 198, 1},
-        {zap, 0, 300, 199, 0},  // top 120 / 121
-        {zap, 1, 409, 150, 1},
-        {zap, 1, 410, 150, 0},  // mirrored: left edge 341 / 342
-        {zap, 1, 314, 150, 1},
-        {zap, 1, 313, 150, 0},  // mirrored: right edge 310 / 309
+    const Zone zones[] = {
+        {"lamp", lamp_overlap_test, 371, 260, 159, 200},
+        {"zap zone", zap_zone_test, 341, 310, 120, 150},
     };
-    for (const Case& c : cases) {
-        Insect insect{};
-        insect.sprite = &frame;
-        insect.facing = c.facing;
-        insect.x = c.x;
-        insect.y = c.y;
-        EXPECT_EQ(c.test(&insect), c.inside)
-            << (c.test == lamp ? "lamp" : "zap zone") << ", facing " << c.facing << ", at " << c.x << ", " << c.y;
+    for (const Zone& zone : zones) {
+        // Anchors whose frame just reaches a bound, and the step that takes
+        // it one pixel past.
+        struct Case {
+            std::int32_t facing, x, y, dx, dy;
+        };
+        const Case cases[] = {
+            {0, zone.left - 4, zone.y, 1, 0},  {0, zone.right - 68, zone.y, -1, 0}, {0, 300, zone.top + 78, 0, 1},
+            {1, zone.left + 68, zone.y, 1, 0}, {1, zone.right + 4, zone.y, -1, 0},
+        };
+        for (const Case& c : cases) {
+            for (std::int32_t past = 0; past < 2; ++past) {
+                Insect insect{};
+                insect.sprite = &frame;
+                insect.facing = c.facing;
+                insect.x = c.x + past * c.dx;
+                insect.y = c.y + past * c.dy;
+                EXPECT_EQ(zone.test(&insect), 1 - past)
+                    << zone.name << ", facing " << c.facing << ", at " << insect.x << ", " << insect.y;
+            }
+        }
     }
     // A frame drawn lower reaches no lower: its height counts up from the anchor.
     frame.y_offset = 11;
@@ -279,7 +264,7 @@ TEST_F(SimulationTest, TheLampAndTheZapZoneEndExactlyAtTheirBounds) {
     low.x = 300;
     low.y = 237;
     EXPECT_EQ(screen_box(&low).top, 237 + 11 - 78);
-    EXPECT_EQ(lamp(&low), 1);
+    EXPECT_EQ(lamp_overlap_test(&low), 1);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "ddraw_helpers.h"
@@ -33,8 +35,31 @@ protected:
         ASSERT_EQ(gfx_last_error(), 0);
     }
 
+    // A fresh platform, layer and window, for a test that starts over.
+    void restart() {
+        platform::reset();
+        reset_layer_globals();
+        window_ = create_test_window();
+    }
+
     HWND window_ = nullptr;
 };
+
+using Strings = std::vector<std::string>;
+
+// The names of the calls logged so far, in order.
+inline Strings call_names() {
+    Strings names;
+    for (const platform::Call& call : platform::calls()) names.push_back(call.name);
+    return names;
+}
+
+// A logged call's arguments at the given places.
+inline Strings args_at(const platform::Call& call, std::initializer_list<std::size_t> places) {
+    Strings picked;
+    for (const std::size_t place : places) picked.push_back(call.args.at(place));
+    return picked;
+}
 
 // Holds one lock level on the active buffer for direct pixel access.
 class Locked {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "tools/art/pcx_runs.h"  // scan lines are encoded as our own files are
+
 struct PcxImage {
     std::uint8_t version = 5;
     std::uint8_t bits_per_pixel = 8;
@@ -41,19 +43,3 @@ struct PcxImage {
         file.insert(file.end(), rgb, rgb + 768);
     }
 };
-
-// Run-length encodes one plane's bytes as an encoder would: runs of up to 63,
-// and bytes of 192 or more always as runs.
-inline void encode_plane(std::vector<std::uint8_t>& out, const std::uint8_t* bytes, int count) {
-    for (int i = 0; i < count;) {
-        int run = 1;
-        while (i + run < count && run < 63 && bytes[i + run] == bytes[i]) ++run;
-        if (run > 1 || bytes[i] >= 0xC0) {
-            out.push_back(static_cast<std::uint8_t>(0xC0 | run));
-            out.push_back(bytes[i]);
-        } else {
-            out.push_back(bytes[i]);
-        }
-        i += run;
-    }
-}

@@ -32,7 +32,7 @@ std::vector<std::uint8_t> picture(int width, int height, F index_at, bool with_p
     std::vector<std::uint8_t> line(static_cast<std::size_t>(width));
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) line[x] = index_at(x, y);
-        encode_plane(image.data, line.data(), width);
+        encode_runs(image.data, line.data(), width);
     }
     auto file = image.bytes();
     if (with_palette) {

@@ -24,6 +24,14 @@ std::uint32_t Canvas::argb(int x, int y) const {
            unpremultiply(p & 0xFF);
 }
 
+void ellipse(cairo_t* cr, double x, double y, double rx, double ry) {
+    cairo_save(cr);
+    cairo_translate(cr, x, y);
+    cairo_scale(cr, rx, ry);
+    cairo_arc(cr, 0, 0, 1, 0, 2 * pi);
+    cairo_restore(cr);
+}
+
 void glow(cairo_t* cr, double x, double y, double radius, Colour colour, double alpha) {
     cairo_pattern_t* pattern = cairo_pattern_create_radial(x, y, 0, x, y, radius);
     cairo_pattern_add_color_stop_rgba(pattern, 0, colour.r, colour.g, colour.b, alpha);

@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <memory>
 
+// The pi every picture was painted with: keep it so they stay the same.
+constexpr double pi = 3.14159265358979;
+
 struct Canvas {
     Canvas(int width, int height);
     ~Canvas();
@@ -32,6 +35,9 @@ inline void set(cairo_t* cr, Colour c, double alpha = 1.0) { cairo_set_source_rg
 inline Colour mix(Colour a, Colour b, double t) {
     return Colour{a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
 }
+
+// Adds to the path an ellipse of radii rx and ry about (x, y).
+void ellipse(cairo_t* cr, double x, double y, double rx, double ry);
 
 // A radial glow: `colour` at the centre fading to nothing at `radius`.
 void glow(cairo_t* cr, double x, double y, double radius, Colour colour, double alpha);

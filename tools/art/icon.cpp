@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr double pi = 3.14159265358979;
-
 void rounded_square(cairo_t* cr, double x, double y, double size, double radius) {
     cairo_new_sub_path(cr);
     cairo_arc(cr, x + size - radius, y + radius, radius, -pi / 2, 0);

@@ -23,8 +23,6 @@
 
 namespace {
 
-constexpr double pi = 3.14159265358979;
-
 struct Sheet {
     const char* name;
     std::unique_ptr<Canvas> canvas;

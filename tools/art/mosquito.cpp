@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr double pi = 3.14159265358979;
-
 Colour body_dark = rgb(0x2a2420);
 Colour body_mid = rgb(0x5a4a3c);
 Colour body_light = rgb(0x9a8670);
@@ -118,11 +116,7 @@ void draw_mosquito(cairo_t* cr, const MosquitoPose& pose) {
     }
 
     // Thorax: the humped middle.
-    cairo_save(cr);
-    cairo_translate(cr, 5 * length, -0.5);
-    cairo_scale(cr, 5 * length + 1.5, 4.2);
-    cairo_arc(cr, 0, 0, 1, 0, 2 * pi);
-    cairo_restore(cr);
+    ellipse(cr, 5 * length, -0.5, 5 * length + 1.5, 4.2);
     set(cr, body_dark);
     cairo_fill(cr);
     set(cr, body_light);
@@ -265,17 +259,10 @@ void draw_mosquito_front(cairo_t* cr, double x, double y, double spread) {
         }
     }
     // The abdomen seen end-on below the thorax, the head in front of it.
-    cairo_save(cr);
-    cairo_translate(cr, 0, 8);
-    cairo_scale(cr, 3.2, 9);
-    cairo_arc(cr, 0, 0, 1, 0, 2 * pi);
-    cairo_restore(cr);
+    ellipse(cr, 0, 8, 3.2, 9);
     set(cr, body_mid);
     cairo_fill(cr);
-    cairo_save(cr);
-    cairo_scale(cr, 5, 4.5);
-    cairo_arc(cr, 0, 0, 1, 0, 2 * pi);
-    cairo_restore(cr);
+    ellipse(cr, 0, 0, 5, 4.5);
     set(cr, body_dark);
     cairo_fill(cr);
     cairo_arc(cr, 0, 4, 3, 0, 2 * pi);

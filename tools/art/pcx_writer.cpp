@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "tools/art/pcx_runs.h"
+
 bool write_pcx(const std::string& path, int width, int height, const std::vector<std::uint8_t>& indices,
                const std::array<std::array<std::uint8_t, 3>, 256>& palette) {
     std::vector<std::uint8_t> file(128, 0);
@@ -25,15 +27,7 @@ bool write_pcx(const std::string& path, int width, int height, const std::vector
     std::vector<std::uint8_t> line(static_cast<std::size_t>(bytes_per_line), 0);
     for (int y = 0; y < height; ++y) {
         std::copy_n(indices.begin() + static_cast<std::ptrdiff_t>(y) * width, width, line.begin());
-        for (int i = 0; i < bytes_per_line;) {
-            int run = 1;
-            while (i + run < bytes_per_line && run < 63 && line[i + run] == line[i]) ++run;
-            if (run > 1 || line[i] >= 0xC0) {
-                file.push_back(static_cast<std::uint8_t>(0xC0 | run));
-            }
-            file.push_back(line[i]);
-            i += run;
-        }
+        encode_runs(file, line.data(), bytes_per_line);
     }
     file.push_back(12);
     for (const auto& entry : palette) file.insert(file.end(), entry.begin(), entry.end());

@@ -3,15 +3,23 @@
 #include "tools/art/scene.h"
 
 #include <cmath>
+#include <initializer_list>
 
 namespace {
 
-constexpr double pi = 3.14159265358979;
+struct Stop {
+    double offset;
+    Colour colour;
+};
 
-void vertical_gradient(cairo_t* cr, double x, double y, double w, double h, Colour top, Colour bottom) {
-    cairo_pattern_t* pattern = cairo_pattern_create_linear(0, y, 0, y + h);
-    cairo_pattern_add_color_stop_rgb(pattern, 0, top.r, top.g, top.b);
-    cairo_pattern_add_color_stop_rgb(pattern, 1, bottom.r, bottom.g, bottom.b);
+// A box filled with a gradient through `stops`: from its top down or, when
+// `across`, from its left side to its right.
+void gradient_box(cairo_t* cr, double x, double y, double w, double h, bool across, std::initializer_list<Stop> stops) {
+    cairo_pattern_t* pattern =
+        across ? cairo_pattern_create_linear(x, 0, x + w, 0) : cairo_pattern_create_linear(0, y, 0, y + h);
+    for (const Stop& stop : stops) {
+        cairo_pattern_add_color_stop_rgb(pattern, stop.offset, stop.colour.r, stop.colour.g, stop.colour.b);
+    }
     cairo_set_source(cr, pattern);
     cairo_rectangle(cr, x, y, w, h);
     cairo_fill(cr);
@@ -28,6 +36,10 @@ void foliage(cairo_t* cr, double x, double y, double radius, Colour colour, Scat
                   2 * pi);
         cairo_fill(cr);
     }
+}
+
+void vertical_gradient(cairo_t* cr, double x, double y, double w, double h, Colour top, Colour bottom) {
+    gradient_box(cr, x, y, w, h, false, {{0, top}, {1, bottom}});
 }
 
 void tree(cairo_t* cr, double x, double ground, double height, Scatter& scatter) {
@@ -97,11 +109,7 @@ void paint_background(Canvas& canvas) {
     for (int i = 0; i < 7; ++i) {
         const double t = i / 6.0;
         const double x = 150 + 60 * std::sin(t * 2.2), y = 470 - t * 140;
-        cairo_save(cr);
-        cairo_translate(cr, x, y);
-        cairo_scale(cr, 26 - 14 * t, 8 - 4 * t);
-        cairo_arc(cr, 0, 0, 1, 0, 2 * pi);
-        cairo_restore(cr);
+        ellipse(cr, x, y, 26 - 14 * t, 8 - 4 * t);
         set(cr, mix(rgb(0x4a4e58), rgb(0x30343e), t));
         cairo_fill(cr);
     }
@@ -191,11 +199,7 @@ void paint_lamp(Canvas& canvas, double left, double top) {
     cairo_set_line_width(cr, 1.6);
     for (int i = 0; i < 5; ++i) {
         const double y = top + 2 + i * 5.5;
-        cairo_save(cr);
-        cairo_translate(cr, cx, y + 2.5);
-        cairo_scale(cr, i % 2 ? 1.2 : 2.4, 2.8);
-        cairo_arc(cr, 0, 0, 1, 0, 2 * pi);
-        cairo_restore(cr);
+        ellipse(cr, cx, y + 2.5, i % 2 ? 1.2 : 2.4, 2.8);
         cairo_stroke(cr);
     }
     // Roof: a dark metal cap with a hook ring.
@@ -289,24 +293,11 @@ void paint_rail(Canvas& canvas, double left, double top) {
     // Balusters.
     for (int i = 0; i < 9; ++i) {
         const double x = left + 30 + i * 22;
-        cairo_pattern_t* shade = cairo_pattern_create_linear(x, 0, x + 9, 0);
-        cairo_pattern_add_color_stop_rgb(shade, 0, wood_light.r, wood_light.g, wood_light.b);
-        cairo_pattern_add_color_stop_rgb(shade, 1, wood_dark.r, wood_dark.g, wood_dark.b);
-        cairo_set_source(cr, shade);
-        cairo_rectangle(cr, x, top + 22, 9, 100);
-        cairo_fill(cr);
-        cairo_pattern_destroy(shade);
+        gradient_box(cr, x, top + 22, 9, 100, true, {{0, wood_light}, {1, wood_dark}});
     }
     // Posts at both ends, with caps.
     for (double x : {left + 2.0, left + 212.0}) {
-        cairo_pattern_t* shade = cairo_pattern_create_linear(x, 0, x + 23, 0);
-        cairo_pattern_add_color_stop_rgb(shade, 0, wood_light.r, wood_light.g, wood_light.b);
-        cairo_pattern_add_color_stop_rgb(shade, 0.6, wood.r, wood.g, wood.b);
-        cairo_pattern_add_color_stop_rgb(shade, 1, wood_dark.r, wood_dark.g, wood_dark.b);
-        cairo_set_source(cr, shade);
-        cairo_rectangle(cr, x, top + 8, 23, 132);
-        cairo_fill(cr);
-        cairo_pattern_destroy(shade);
+        gradient_box(cr, x, top + 8, 23, 132, true, {{0, wood_light}, {0.6, wood}, {1, wood_dark}});
         set(cr, wood_dark);
         cairo_rectangle(cr, x - 3, top + 2, 29, 8);
         cairo_fill(cr);

@@ -22,10 +22,7 @@ TEST_F(BufferTableTest, CreationAsksForASystemMemorySurfaceOfTheDisplayDepth) {
     const BufferHandle handle = gfx_create_buffer(8, 8);
     auto creates = platform::calls_named("IDirectDraw7::CreateSurface");
     ASSERT_EQ(creates.size(), 1u);
-    EXPECT_EQ(creates[0].args[1], "0x1007");
-    EXPECT_EQ(creates[0].args[2], "0x800");
-    EXPECT_EQ(creates[0].args[4], "16");
-    EXPECT_EQ(creates[0].args[5], "0x40");
+    EXPECT_EQ(args_at(creates[0], {1, 2, 4, 5}), (Strings{"0x1007", "0x800", "16", "0x40"}));
     EXPECT_EQ(buffer_table[handle].bits_per_pixel, 16);
 }
 

@@ -79,9 +79,7 @@ TEST_F(CaptureMatchTest, DeepPixelsMatchTheLowestIndexAndAlphaBytesMatchNothing)
     EXPECT_EQ(block[1], 0);  // no entry holds it
 
     gfx_request_mode(640, 480, 32, GFX_MODE_FLIP);
-    platform::reset();
-    reset_layer_globals();
-    create_test_window();
+    restart();
     setup_display(32);
     gfx_select_buffer(0);
     color_lookup.rgb32[7] = {0, 0x11, 0x22, 0x33};

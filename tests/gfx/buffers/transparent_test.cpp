@@ -1,3 +1,5 @@
+#include <array>
+#include <initializer_list>
 #include <numeric>
 
 #include "../../support/gfx_fixture.h"
@@ -22,6 +24,14 @@ protected:
         return bitmap;
     }
     static std::uint8_t numbered_at(int w, int r, int k) { return static_cast<std::uint8_t>(10 + (r * w + k) % 200); }
+    // Each buffer pixel {x, y, r, k} holds column k of row r of a numbered
+    // bitmap w wide.
+    static void expect_numbered(int w, std::initializer_list<std::array<int, 4>> pixels) {
+        Locked locked;
+        for (const auto& [x, y, r, k] : pixels) {
+            EXPECT_EQ(locked.get(x, y), native(numbered_at(w, r, k))) << "at " << x << ", " << y;
+        }
+    }
     // Which buffer pixels differ from the background.
     static int changed() {
         Locked locked;
@@ -69,29 +79,19 @@ TEST_P(TransparentTest, ClipsAtTheRightAndMirrorsFromTheLastColumn) {
     gfx_draw_transparent(bitmap.data(), 60, 1);
     EXPECT_EQ(changed(), 40);
     gfx_draw_transparent_mirrored(bitmap.data(), 60, 1);
-    Locked locked;
-    EXPECT_EQ(locked.get(600, 100), native(numbered_at(60, 0, 59)));
-    EXPECT_EQ(locked.get(639, 100), native(numbered_at(60, 0, 20)));
+    expect_numbered(60, {{600, 100, 0, 59}, {639, 100, 0, 20}});
 }
 
 TEST_P(TransparentTest, ClipsAtTheBottomAndTop) {
     const auto bitmap = numbered(3, 20);
     gfx_move_to(0, 485);
     gfx_draw_transparent(bitmap.data(), 3, 20);
-    {
-        Locked locked;
-        EXPECT_EQ(locked.get(0, 479), native(numbered_at(3, 6, 0)));
-        EXPECT_EQ(locked.get(2, 466), native(numbered_at(3, 19, 2)));
-    }
+    expect_numbered(3, {{0, 479, 6, 0}, {2, 466, 19, 2}});
     EXPECT_EQ(changed(), 14 * 3);
     Locked().fill(native(1));
     gfx_move_to(0, 5);
     gfx_draw_transparent_mirrored(bitmap.data(), 3, 20);
-    {
-        Locked locked;
-        EXPECT_EQ(locked.get(0, 5), native(numbered_at(3, 0, 2)));
-        EXPECT_EQ(locked.get(0, 0), native(numbered_at(3, 5, 2)));
-    }
+    expect_numbered(3, {{0, 5, 0, 2}, {0, 0, 5, 2}});
     EXPECT_EQ(changed(), 6 * 3);
 }
 

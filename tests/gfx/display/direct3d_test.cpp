@@ -108,9 +108,7 @@ TEST_F(Direct3DTest, VersionsSixAndFiveUseAViewportObject) {
     EXPECT_EQ(platform::live_objects(), 0);
     EXPECT_EQ(platform::misuse_count(), 0);
 
-    platform::reset();
-    reset_layer_globals();
-    create_test_window();
+    restart();
     platform::set_export_available("DDRAW.DLL", "DirectDrawCreateEx", false);
     platform::fail_next("IDirectDraw::QueryInterface", 1, E_NOINTERFACE);
     EXPECT_EQ(setup(GFX_MODE_SOFTWARE_3D | GFX_MODE_ZBUFFER), 1);

@@ -78,17 +78,15 @@ TEST_F(ShutdownTest, TheApplicationsSequenceReleasesEverythingInOrder) {
     platform::clear_calls();
     EXPECT_EQ(gfx_shutdown(), 0);
 
-    std::vector<std::string> order;
-    for (const platform::Call& call : platform::calls()) order.push_back(call.name);
-    const std::vector<std::string> expected = {"SelectPalette",
-                                               "FreeLibrary",
-                                               "IDirectDraw7::FlipToGDISurface",
-                                               "IDirectDrawSurface7::SetPalette",
-                                               "IDirectDrawPalette::Release",
-                                               "IDirectDrawSurface7::Release",
-                                               "IDirectDraw7::Release",
-                                               "DeleteDC"};
-    EXPECT_EQ(order, expected);
+    const Strings expected = {"SelectPalette",
+                              "FreeLibrary",
+                              "IDirectDraw7::FlipToGDISurface",
+                              "IDirectDrawSurface7::SetPalette",
+                              "IDirectDrawPalette::Release",
+                              "IDirectDrawSurface7::Release",
+                              "IDirectDraw7::Release",
+                              "DeleteDC"};
+    EXPECT_EQ(call_names(), expected);
     EXPECT_EQ(platform::calls()[5].args[0], platform::pointer_text(primary));
     EXPECT_EQ(platform::calls()[6].args[0], platform::pointer_text(ddraw));
     EXPECT_EQ(platform::selected_palette(dc), original);

@@ -107,9 +107,7 @@ TEST_F(PaletteTest, RangesUpdateTheLookupOfDeepBuffers) {
     gfx_set_palette_range(0, 2, white_red);
     EXPECT_EQ(color_lookup.rgb16[0], 0xFFFF);
     EXPECT_EQ(color_lookup.rgb16[1], 0xF800);
-    platform::reset();
-    reset_layer_globals();
-    create_test_window();
+    restart();
     platform::set_rgb16_555(true);
     setup_display(16);
     EXPECT_EQ(display.rgb16_layout, Rgb16Layout::rgb555);
@@ -143,17 +141,14 @@ TEST_F(PaletteTest, ImagePalettesUnlockOnlyTheOutermostLevel) {
     platform::clear_calls();
     gfx_set_image_palette(1, triples, 1, triples);
     EXPECT_EQ(display.lock_count, 1);
-    ASSERT_EQ(platform::calls().size(), 3u);
-    EXPECT_EQ(platform::calls()[0].name, "IDirectDrawSurface7::Unlock");
-    EXPECT_EQ(platform::calls()[1].name, "IDirectDrawPalette::SetEntries");
-    EXPECT_EQ(platform::calls()[2].name, "IDirectDrawSurface7::Lock");
+    EXPECT_EQ(call_names(),
+              (Strings{"IDirectDrawSurface7::Unlock", "IDirectDrawPalette::SetEntries", "IDirectDrawSurface7::Lock"}));
     EXPECT_NE(active_buffer.pixels, nullptr);
     lock_active_buffer();
     platform::clear_calls();
     gfx_set_image_palette(1, triples, 1, triples);
     EXPECT_EQ(display.lock_count, 2);
-    ASSERT_EQ(platform::calls().size(), 1u);
-    EXPECT_EQ(platform::calls()[0].name, "IDirectDrawPalette::SetEntries");
+    EXPECT_EQ(call_names(), Strings{"IDirectDrawPalette::SetEntries"});
     unlock_active_buffer();
     unlock_active_buffer();
     EXPECT_EQ(master_palette.entries[10].peRed, 9);  // image palettes start at entry 10

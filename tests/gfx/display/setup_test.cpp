@@ -96,9 +96,7 @@ TEST_F(SetupTest, TwentyFourAndThirtyTwoBitsStandInForEachOtherOnce) {
     ASSERT_EQ(modes.size(), 2u);
     EXPECT_EQ(modes[1].args[3], "32");
 
-    platform::reset();
-    reset_layer_globals();
-    create_test_window();
+    restart();
     platform::set_display_modes({{640, 480, 8}});
     EXPECT_EQ(setup(24, 0), -1);
     EXPECT_EQ(gfx_last_error(), DDERR_UNSUPPORTEDMODE);
@@ -124,9 +122,7 @@ TEST_F(SetupTest, TheNewestInterfaceIsChosenFromSevenDownToFive) {
     EXPECT_NE(display.ddraw_v1, nullptr);
     EXPECT_EQ(display.surface_desc.dwSize, sizeof(DDSURFACEDESC2));
 
-    platform::reset();
-    reset_layer_globals();
-    create_test_window();
+    restart();
     platform::fail_next("DirectDrawCreateEx", 1, DDERR_GENERIC);
     platform::fail_next("IDirectDraw::QueryInterface", 1, E_NOINTERFACE);
     ASSERT_EQ(setup(8), 0);
@@ -139,9 +135,7 @@ TEST_F(SetupTest, TheNewestInterfaceIsChosenFromSevenDownToFive) {
     gfx_draw_transparent(&pixel, 1, 1);
     EXPECT_EQ(platform::misuse_count(), 0);
 
-    platform::reset();
-    reset_layer_globals();
-    create_test_window();
+    restart();
     platform::fail_next("DirectDrawCreateEx", 1, DDERR_GENERIC);
     platform::fail_next("IDirectDraw::QueryInterface", 2, E_NOINTERFACE);
     EXPECT_EQ(setup(8), -1);  // nothing older than 5 is taken
@@ -152,16 +146,12 @@ TEST_F(SetupTest, MissingLibraryOrEntryPointFailsVisibly) {
     platform::set_module_available("DDRAW.DLL", false);
     EXPECT_EQ(setup(8), -1);
     EXPECT_EQ(gfx_last_error(), DDERR_NODIRECTDRAWSUPPORT);
-    platform::reset();
-    reset_layer_globals();
-    create_test_window();
+    restart();
     platform::set_export_available("DDRAW.DLL", "DirectDrawCreateEx", false);
     platform::set_export_available("DDRAW.DLL", "DirectDrawCreate", false);
     EXPECT_EQ(setup(8), -1);
     EXPECT_EQ(gfx_last_error(), DDERR_NODIRECTDRAWSUPPORT);
-    platform::reset();
-    reset_layer_globals();
-    create_test_window();
+    restart();
     platform::set_export_available("DDRAW.DLL", "DirectDrawCreateEx", false);
     platform::fail_next("DirectDrawCreate", 1, DDERR_OUTOFMEMORY);
     EXPECT_EQ(setup(8), -1);

@@ -24,7 +24,7 @@ std::vector<std::uint8_t> seed_image(std::mt19937& random) {
     std::vector<std::uint8_t> line(static_cast<std::size_t>(image.bytes_per_line) * image.planes);
     for (int y = 0; y < height; ++y) {
         for (auto& byte : line) byte = static_cast<std::uint8_t>(random() % 4 == 0 ? random() : line[0]);
-        encode_plane(image.data, line.data(), static_cast<int>(line.size()));
+        encode_runs(image.data, line.data(), static_cast<int>(line.size()));
     }
     auto file = image.bytes();
     if (random() % 2 == 0) {

@@ -38,14 +38,11 @@ protected:
     // An 8-bit image of w x h pixels whose value at (x, y) is f(x, y).
     template <typename F>
     static PcxImage indexed(int w, int h, F f) {
-        PcxImage image;
-        image.xmax = w - 1;
-        image.ymax = h - 1;
-        image.bytes_per_line = w + (w & 1);
+        PcxImage image{.xmax = w - 1, .ymax = h - 1, .bytes_per_line = w + (w & 1)};
         for (int y = 0; y < h; ++y) {
             std::vector<std::uint8_t> line(image.bytes_per_line, 0);
             for (int x = 0; x < w; ++x) line[x] = static_cast<std::uint8_t>(f(x, y));
-            encode_plane(image.data, line.data(), image.bytes_per_line);
+            encode_runs(image.data, line.data(), image.bytes_per_line);
         }
         return image;
     }
@@ -98,10 +95,7 @@ TEST_F(ReaderTest, ReadsFromAFileInBlocksAndClosesIt) {
 
 TEST_F(ReaderTest, EncodingZeroIsStillRunLengthData) {
     select(8);
-    PcxImage image;
-    image.xmax = 3;
-    image.bytes_per_line = 4;
-    image.data = {0xC4, 9};
+    PcxImage image{.xmax = 3, .bytes_per_line = 4, .data = {0xC4, 9}};
     auto file = image.bytes();
     file[2] = 0;
     ASSERT_EQ(load(file, PCX_KEEP_PALETTE), 0);
@@ -110,10 +104,7 @@ TEST_F(ReaderTest, EncodingZeroIsStillRunLengthData) {
 
 TEST_F(ReaderTest, RunsContinueAcrossScanLinesAndCountZeroWritesNothing) {
     select(8);
-    PcxImage image;
-    image.xmax = 3;
-    image.ymax = 2;
-    image.bytes_per_line = 4;
+    PcxImage image{.xmax = 3, .ymax = 2, .bytes_per_line = 4};
     // Line 0: 1, 2, then a run of 6 x 7 filling the rest of line 0 and
     // the first four bytes of line 1; line 2: a count-0 run, then 5 6 8 9.
     image.data = {1, 2, 0xC6, 7, 0xC0, 0xEE, 5, 6, 8, 9};
@@ -169,12 +160,8 @@ TEST_F(ReaderTest, TheDrawPositionReplacesTheHeadersCorner) {
 
 TEST_F(ReaderTest, ImagesOutsideTheBufferOrEmptyStoreNothing) {
     select(8);
-    PcxImage odd;  // 2 planes of 4 bits: no store routine
-    odd.planes = 2;
-    odd.bits_per_pixel = 4;
-    odd.xmin = 320;
-    odd.xmax = 330;
-    odd.bytes_per_line = 6;
+    // 2 planes of 4 bits: no store routine.
+    PcxImage odd{.bits_per_pixel = 4, .planes = 2, .xmin = 320, .xmax = 330, .bytes_per_line = 6};
     platform::clear_calls();
     EXPECT_EQ(load(odd.bytes(), 0), 0);
     odd.xmin = 0;
@@ -184,10 +171,7 @@ TEST_F(ReaderTest, ImagesOutsideTheBufferOrEmptyStoreNothing) {
     odd.ymin = 0;
     odd.ymax = 0;
     EXPECT_EQ(load(odd.bytes(), 0), 3);
-    PcxImage inverted;
-    inverted.xmin = 10;
-    inverted.xmax = 5;
-    inverted.bytes_per_line = 2;
+    PcxImage inverted{.xmin = 10, .xmax = 5, .bytes_per_line = 2};
     EXPECT_EQ(load(inverted.bytes(), 0), 0);
     EXPECT_TRUE(platform::calls_named("GlobalAlloc").empty());
     EXPECT_TRUE(platform::calls_named("IDirectDrawPalette::SetEntries").empty());
@@ -195,12 +179,7 @@ TEST_F(ReaderTest, ImagesOutsideTheBufferOrEmptyStoreNothing) {
 
 TEST_F(ReaderTest, AbsurdHeadersAreRefusedBeforeAnyAllocation) {
     select(8);
-    PcxImage wide;
-    wide.planes = 255;
-    wide.bits_per_pixel = 8;
-    wide.xmax = 65535;
-    wide.ymax = 65535;
-    wide.bytes_per_line = 65535;
+    PcxImage wide{.bits_per_pixel = 8, .planes = 255, .xmax = 65535, .ymax = 65535, .bytes_per_line = 65535};
     platform::clear_calls();
     EXPECT_EQ(load(wide.bytes(), 0), 3);
     EXPECT_TRUE(platform::calls_named("GlobalAlloc").empty());
@@ -219,10 +198,8 @@ TEST_F(ReaderTest, AFailedLineBufferGivesFour) {
 
 TEST_F(ReaderTest, ShortLinesReadTheirMissingBytesAsZero) {
     select(8);
-    PcxImage image;
-    image.xmax = 7;
-    image.bytes_per_line = 4;  // eight pixels wide, four bytes a line
-    image.data = {1, 2, 3, 4};
+    // Eight pixels wide, four bytes a line.
+    PcxImage image{.xmax = 7, .bytes_per_line = 4, .data = {1, 2, 3, 4}};
     ASSERT_EQ(load(image.bytes(), PCX_KEEP_PALETTE), 0);
     Locked locked;
     EXPECT_EQ(locked.get(3, 0), 4u);
@@ -251,15 +228,11 @@ TEST_F(ReaderTest, AFileThatEndsEarlyKeepsWhatWasReadAndSaysSo) {
 
 TEST_F(ReaderTest, SixteenAndTwoColourImagesUseEntriesTenUp) {
     select(8);
-    PcxImage sixteen;
-    sixteen.planes = 4;
-    sixteen.bits_per_pixel = 1;
-    sixteen.xmax = 7;
-    sixteen.bytes_per_line = 1;
+    PcxImage sixteen{.bits_per_pixel = 1, .planes = 4, .xmax = 7, .bytes_per_line = 1};
     // Pixel k has the value k + 8 (pixels 0..7 -> 8..15): plane 3 all set,
     // planes 0..2 spell k.
     const std::uint8_t planes[4] = {0x0F, 0x33, 0x55, 0xFF};
-    encode_plane(sixteen.data, planes, 4);  // bytes of 192 and above go as runs
+    encode_runs(sixteen.data, planes, 4);  // bytes of 192 and above go as runs
     ASSERT_EQ(load(sixteen.bytes(), PCX_KEEP_PALETTE), 0);
     {
         Locked locked;
@@ -269,11 +242,7 @@ TEST_F(ReaderTest, SixteenAndTwoColourImagesUseEntriesTenUp) {
             EXPECT_EQ(locked.get(k, 0), static_cast<std::uint32_t>(10 + v));
         }
     }
-    PcxImage two;
-    two.bits_per_pixel = 1;
-    two.xmax = 9;
-    two.bytes_per_line = 2;
-    two.data = {0xA0, 0x40};
+    PcxImage two{.bits_per_pixel = 1, .xmax = 9, .bytes_per_line = 2, .data = {0xA0, 0x40}};
     ASSERT_EQ(load(two.bytes(), PCX_KEEP_PALETTE), 0);
     Locked locked;
     EXPECT_EQ(locked.get(0, 0), 11u);
@@ -283,18 +252,13 @@ TEST_F(ReaderTest, SixteenAndTwoColourImagesUseEntriesTenUp) {
 }
 
 TEST_F(ReaderTest, TrueColourImagesNeedADeepBuffer) {
-    PcxImage rgb;
-    rgb.planes = 3;
-    rgb.xmax = 1;
-    rgb.bytes_per_line = 2;
+    PcxImage rgb{.planes = 3, .xmax = 1, .bytes_per_line = 2};
     const std::uint8_t line[6] = {0xFF, 0x12, 0x00, 0x34, 0x00, 0x56};  // red, green and blue planes
-    encode_plane(rgb.data, line, 6);
+    encode_runs(rgb.data, line, 6);
     select(8);
     EXPECT_EQ(load(rgb.bytes(), 0), 3);
     for (int bits : {16, 24, 32}) {
-        platform::reset();
-        reset_layer_globals();
-        create_test_window();
+        restart();
         select(bits);
         const std::uint8_t before = master_palette.entries[0].peRed;
         ASSERT_EQ(load(rgb.bytes(), 0), 0);
@@ -399,15 +363,11 @@ TEST_F(PaletteStepTest, FileModeSeeksToTheBlockAndBack) {
     ASSERT_EQ(gfx_load_pcx(path.c_str(), PCX_NO_COLOR_REDUCTION), 0);
     auto seeks = platform::calls_named("SetFilePointer");
     ASSERT_EQ(seeks.size(), 2u);
-    EXPECT_EQ(seeks[0].args[1], "-769");
-    EXPECT_EQ(seeks[0].args[3], "2");
-    EXPECT_EQ(seeks[1].args[1], "128");
-    EXPECT_EQ(seeks[1].args[3], "0");
+    EXPECT_EQ(args_at(seeks[0], {1, 3}), (Strings{"-769", "2"}));
+    EXPECT_EQ(args_at(seeks[1], {1, 3}), (Strings{"128", "0"}));
     EXPECT_EQ(master_palette.entries[10].peRed, trailing_[30]);
     // A deep buffer reads the block first and decodes after it.
-    platform::reset();
-    reset_layer_globals();
-    create_test_window();
+    restart();
     select(32);
     ASSERT_EQ(gfx_load_pcx(path.c_str(), PCX_NO_COLOR_REDUCTION), 0);
     EXPECT_EQ(Locked().at(1, 0)[2], trailing_[63]);
@@ -416,17 +376,8 @@ TEST_F(PaletteStepTest, FileModeSeeksToTheBlockAndBack) {
 // The trailing block belongs to 256-colour pictures: in 2- and 16-colour
 // files the bytes there are picture data, even when a 12 falls in place.
 TEST_F(PaletteStepTest, TwoAndSixteenColourImagesKeepTheirHeaderColours) {
-    PcxImage sixteen;
-    sixteen.planes = 4;
-    sixteen.bits_per_pixel = 1;
-    sixteen.xmax = 7;
-    sixteen.bytes_per_line = 1;
-    sixteen.data = {0, 0, 0, 0};
-    PcxImage two;
-    two.bits_per_pixel = 1;
-    two.xmax = 7;
-    two.bytes_per_line = 1;
-    two.data = {0x80};
+    PcxImage sixteen{.bits_per_pixel = 1, .planes = 4, .xmax = 7, .bytes_per_line = 1, .data = {0, 0, 0, 0}};
+    PcxImage two{.bits_per_pixel = 1, .xmax = 7, .bytes_per_line = 1, .data = {0x80}};
     for (PcxImage* image : {&sixteen, &two}) {
         std::copy(header_, header_ + 48, image->header_palette);
         auto file = image->bytes();
@@ -446,11 +397,8 @@ TEST_F(PaletteStepTest, TwoAndSixteenColourImagesKeepTheirHeaderColours) {
 }
 
 TEST_F(PaletteStepTest, ATwoColourPictureOfOneColourTwiceIsBlackAndWhite) {
-    PcxImage two;
-    two.bits_per_pixel = 1;
-    two.xmax = 7;
-    two.bytes_per_line = 1;
-    two.data = {0xC1, 0xF0};                                 // one byte of pixels 1, 1, 1, 1, 0, 0, 0, 0
+    // One byte of pixels 1, 1, 1, 1, 0, 0, 0, 0.
+    PcxImage two{.bits_per_pixel = 1, .xmax = 7, .bytes_per_line = 1, .data = {0xC1, 0xF0}};
     for (std::uint8_t& byte : two.header_palette) byte = 0;  // both black, as some writers leave them
     for (int bits : {8, 24}) {
         select(bits);

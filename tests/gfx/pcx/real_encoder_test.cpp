@@ -96,30 +96,43 @@ struct Encoder {
     int planes, bits;  // the layout it writes for pictures of that many colours
 };
 
+// netpbm's ppmtopcx with the given options, read back by pcxtoppm.
+Encoder ppmtopcx(const char* name, int colours, const std::string& options, int planes, int bits) {
+    return {name, colours, false, "ppmtopcx -quiet " + options + "{in} > {pcx}", netpbm_decode, planes, bits};
+}
+
+// ImageMagick writing from {in} to {pcx} with the given arguments: always 8
+// bits a plane.
+Encoder magick(const char* name, int colours, const std::string& arguments, int planes, bool alpha = false) {
+    return {name, colours, alpha, "/usr/bin/convert " + arguments, magick_decode, planes, 8};
+}
+
+// Pillow saving the picture after the given conversion.
+Encoder pillow(const char* name, int colours, const std::string& conversion, int planes, int bits) {
+    const std::string command = PILLOW "Image.open(sys.argv[1])" + conversion + ".save(sys.argv[2])\" {in} {pcx}";
+    return {name, colours, false, command, pillow_decode, planes, bits};
+}
+
 const Encoder encoders[] = {
-    {"ppmtopcx, 2 colours", 2, false, "ppmtopcx -quiet {in} > {pcx}", netpbm_decode, 1, 1},
-    {"ppmtopcx, 16 colours", 16, false, "ppmtopcx -quiet {in} > {pcx}", netpbm_decode, 4, 1},
-    {"ppmtopcx -planes=2", 4, false, "ppmtopcx -quiet -planes=2 {in} > {pcx}", netpbm_decode, 2, 1},
-    {"ppmtopcx -planes=3", 8, false, "ppmtopcx -quiet -planes=3 {in} > {pcx}", netpbm_decode, 3, 1},
+    ppmtopcx("ppmtopcx, 2 colours", 2, "", 1, 1),
+    ppmtopcx("ppmtopcx, 16 colours", 16, "", 4, 1),
+    ppmtopcx("ppmtopcx -planes=2", 4, "-planes=2 ", 2, 1),
+    ppmtopcx("ppmtopcx -planes=3", 8, "-planes=3 ", 3, 1),
     // Version 5 and no trailing block: the last 769 bytes are picture data.
-    {"ppmtopcx -planes=4, 2 colours", 2, false, "ppmtopcx -quiet -planes=4 {in} > {pcx}", netpbm_decode, 4, 1},
-    {"ppmtopcx -packed, 2 colours", 2, false, "ppmtopcx -quiet -packed {in} > {pcx}", netpbm_decode, 1, 1},
-    {"ppmtopcx -packed, 16 colours", 16, false, "ppmtopcx -quiet -packed {in} > {pcx}", netpbm_decode, 1, 4},
-    {"ppmtopcx -8bit", 200, false, "ppmtopcx -quiet -8bit {in} > {pcx}", netpbm_decode, 1, 8},
-    {"ppmtopcx -24bit", 300, false, "ppmtopcx -quiet -24bit {in} > {pcx}", netpbm_decode, 3, 8},
-    {"convert, 16 colours", 16, false, "/usr/bin/convert {in} -colors 16 -type Palette {pcx}", magick_decode, 1, 8},
-    {"convert, 256 colours", 200, false, "/usr/bin/convert {in} -type Palette {pcx}", magick_decode, 1, 8},
-    {"convert, true colour", 300, false, "/usr/bin/convert {in} -type TrueColor {pcx}", magick_decode, 3, 8},
-    {"convert, with alpha", 300, true, "/usr/bin/convert {in} {pcx}", magick_decode, 4, 8},
-    {"Pillow P", 200, false,
-     PILLOW "Image.open(sys.argv[1]).convert('P', palette=Image.ADAPTIVE).save(sys.argv[2])\" {in} {pcx}",
-     pillow_decode, 1, 8},
-    {"Pillow L", 200, false, PILLOW "Image.open(sys.argv[1]).convert('L').save(sys.argv[2])\" {in} {pcx}",
-     pillow_decode, 1, 8},
-    {"Pillow RGB", 300, false, PILLOW "Image.open(sys.argv[1]).save(sys.argv[2])\" {in} {pcx}", pillow_decode, 3, 8},
+    ppmtopcx("ppmtopcx -planes=4, 2 colours", 2, "-planes=4 ", 4, 1),
+    ppmtopcx("ppmtopcx -packed, 2 colours", 2, "-packed ", 1, 1),
+    ppmtopcx("ppmtopcx -packed, 16 colours", 16, "-packed ", 1, 4),
+    ppmtopcx("ppmtopcx -8bit", 200, "-8bit ", 1, 8),
+    ppmtopcx("ppmtopcx -24bit", 300, "-24bit ", 3, 8),
+    magick("convert, 16 colours", 16, "{in} -colors 16 -type Palette {pcx}", 1),
+    magick("convert, 256 colours", 200, "{in} -type Palette {pcx}", 1),
+    magick("convert, true colour", 300, "{in} -type TrueColor {pcx}", 3),
+    magick("convert, with alpha", 300, "{in} {pcx}", 4, true),
+    pillow("Pillow P", 200, ".convert('P', palette=Image.ADAPTIVE)", 1, 8),
+    pillow("Pillow L", 200, ".convert('L')", 1, 8),
+    pillow("Pillow RGB", 300, "", 3, 8),
     // Pillow leaves both header colours black.
-    {"Pillow 1", 2, false, PILLOW "Image.open(sys.argv[1]).convert('1').save(sys.argv[2])\" {in} {pcx}", pillow_decode,
-     1, 1},
+    pillow("Pillow 1", 2, ".convert('1')", 1, 1),
 };
 
 void PrintTo(const Encoder& encoder, std::ostream* out) { *out << encoder.name; }
@@ -182,9 +195,7 @@ TEST_P(RealEncoderTest, EveryPixelShowsWhatTheEncoderDecodes) {
 
         for (const Depth& depth : depths) {
             SCOPED_TRACE(std::to_string(depth.bits) + (depth.five_five_five ? " bits 5-5-5" : " bits"));
-            platform::reset();
-            reset_layer_globals();
-            create_test_window();
+            restart();
             platform::set_rgb16_555(depth.five_five_five);
             setup_display(depth.bits);
             gfx_select_buffer(gfx_create_buffer(size.width, size.height));

@@ -100,9 +100,7 @@ TEST_F(ReduceColorsTest, BadRangesAndDeepBuffersChangeNothing) {
     EXPECT_EQ(pixel(0), 5);
     EXPECT_EQ(rgb_[15], 9);
     EXPECT_EQ(display.lock_count, 0);
-    platform::reset();
-    reset_layer_globals();
-    create_test_window();
+    restart();
     setup_display(16);
     gfx_select_buffer(0);
     Locked().set(0, 0, 0x1234);
