@@ -1,19 +1,29 @@
 # The Windows build: the same program sources against the real SDK, as
-# nightwick.exe and as the screensaver Nightwick.scr, with resources.
+# nightwick.exe on the system's DirectDraw (which switches the display mode),
+# and as nightwick-scaled.exe and the screensaver Nightwick.scr on the
+# built-in display (our own DirectDraw in the program's window, scaled to
+# the monitor), with resources.
 enable_language(RC)
 
-add_library(gfx STATIC ${GFX_SOURCES})
-# GCC for 64-bit Windows does not align the stack for 32-byte vectors, so a
-# spilled AVX register could fault there: its build keeps to SSE2.
-if(CMAKE_SIZEOF_VOID_P EQUAL 8 AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-  target_compile_definitions(gfx PRIVATE NIGHTWICK_NO_WIDE_VECTORS)
-endif()
-target_include_directories(gfx PUBLIC ${CMAKE_SOURCE_DIR})
+# The graphics layer and the program, once per display. GCC for 64-bit
+# Windows does not align the stack for 32-byte vectors, so a spilled AVX
+# register could fault there: its build keeps to SSE2. The program is
+# objects, not an archive: WinMain is wanted only by the C runtime's
+# start-up code, which the linker reads after the program's archives.
+function(nightwick_program_libraries suffix)
+  add_library(gfx${suffix} STATIC ${GFX_SOURCES})
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8 AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_definitions(gfx${suffix} PRIVATE NIGHTWICK_NO_WIDE_VECTORS)
+  endif()
+  target_include_directories(gfx${suffix} PUBLIC ${CMAKE_SOURCE_DIR})
+  add_library(app${suffix} OBJECT ${APP_SOURCES})
+  target_link_libraries(app${suffix} PUBLIC gfx${suffix})
+endfunction()
+nightwick_program_libraries("")
 target_link_libraries(gfx PUBLIC user32 gdi32 kernel32 winmm dxguid)
-# Objects, not an archive: WinMain is wanted only by the C runtime's start-up
-# code, which the linker reads after the program's archives.
-add_library(app OBJECT ${APP_SOURCES})
-target_link_libraries(app PUBLIC gfx)
+add_subdirectory(platform/portable)
+nightwick_program_libraries(_builtin)
+target_link_libraries(gfx_builtin PUBLIC platform_builtin_display)
 
 # The pictures and the icon, painted on the build machine.
 set(art_extra_files nightwick.ico)
@@ -21,7 +31,7 @@ include(cmake/art.cmake)
 
 set(NIGHTWICK_ICON ${art_dir}/nightwick.ico)
 set(NIGHTWICK_MANIFEST ${CMAKE_SOURCE_DIR}/platform/windows/nightwick.manifest)
-function(nightwick_windows_program target file description)
+function(nightwick_windows_program target file description app)
   set(NIGHTWICK_FILE ${file})
   set(NIGHTWICK_DESCRIPTION ${description})
   configure_file(${CMAKE_SOURCE_DIR}/platform/windows/nightwick.rc.in ${CMAKE_BINARY_DIR}/${target}.rc @ONLY)
@@ -29,17 +39,25 @@ function(nightwick_windows_program target file description)
     OBJECT_DEPENDS "${NIGHTWICK_ICON};${NIGHTWICK_MANIFEST}")
   target_sources(${target} PRIVATE ${CMAKE_BINARY_DIR}/${target}.rc)
   add_dependencies(${target} art)
-  target_link_libraries(${target} PRIVATE app)
+  target_link_libraries(${target} PRIVATE ${app})
   target_link_options(${target} PRIVATE -static $<$<CONFIG:Release>:-s>)
 endfunction()
 
 add_executable(nightwick WIN32)
-nightwick_windows_program(nightwick nightwick.exe "Nightwick")
+nightwick_windows_program(nightwick nightwick.exe "Nightwick" app)
+
+add_executable(nightwick-scaled WIN32)
+nightwick_windows_program(nightwick-scaled nightwick-scaled.exe "Nightwick, scaled to the monitor" app_builtin)
 
 # WinMain is the program's; the screensaver unit only watches its messages.
 add_executable(nightwick-screensaver WIN32 platform/windows/screensaver.cpp)
 set_target_properties(nightwick-screensaver PROPERTIES OUTPUT_NAME Nightwick SUFFIX .scr)
-nightwick_windows_program(nightwick-screensaver Nightwick.scr "Nightwick screensaver")
+nightwick_windows_program(nightwick-screensaver Nightwick.scr "Nightwick screensaver" app_builtin)
+
+# What the Wine test uses as the control panel's preview window.
+add_executable(preview-window tests/windows/preview_window.cpp)
+target_link_libraries(preview-window PRIVATE user32 gdi32)
+target_link_options(preview-window PRIVATE -static)
 
 add_executable(nightwick-smoke WIN32 tools/smoke/smoke.cpp)
 target_include_directories(nightwick-smoke PRIVATE ${CMAKE_SOURCE_DIR})
@@ -56,25 +74,30 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake
                -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DNIGHTWICK_ART_DIR=${art_dir}
                -DNIGHTWICK_TESTS=OFF -DNIGHTWICK_BENCH=OFF
-    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target nightwick nightwick-screensaver
+    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target nightwick nightwick-scaled nightwick-screensaver preview-window
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
     EXCLUDE_FROM_ALL ON
-    BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/x86_64/nightwick.exe ${CMAKE_BINARY_DIR}/x86_64/Nightwick.scr)
+    BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/x86_64/nightwick.exe ${CMAKE_BINARY_DIR}/x86_64/nightwick-scaled.exe
+                     ${CMAKE_BINARY_DIR}/x86_64/Nightwick.scr ${CMAKE_BINARY_DIR}/x86_64/preview-window.exe)
   add_dependencies(nightwick64 art)
   set(release ${CMAKE_BINARY_DIR}/release)
-  set(release_files nightwick.exe nightwick64.exe Nightwick.scr ${NIGHTWICK_PICTURE_NAMES} README.txt)
+  set(release_files nightwick.exe nightwick64.exe nightwick-scaled.exe nightwick-scaled64.exe Nightwick.scr
+                    Nightwick64.scr ${NIGHTWICK_PICTURE_NAMES} README.txt)
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/nightwick-windows.zip
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${release}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${release}
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:nightwick> ${release}/nightwick.exe
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/x86_64/nightwick.exe ${release}/nightwick64.exe
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:nightwick-scaled> ${release}/nightwick-scaled.exe
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/x86_64/nightwick-scaled.exe ${release}/nightwick-scaled64.exe
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:nightwick-screensaver> ${release}/Nightwick.scr
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/x86_64/Nightwick.scr ${release}/Nightwick64.scr
     COMMAND ${CMAKE_COMMAND} -E copy ${pictures} ${release}
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/platform/windows/README.txt ${release}/README.txt
     COMMAND ${CMAKE_COMMAND} -E chdir ${release}
             ${CMAKE_COMMAND} -E tar cf ${CMAKE_BINARY_DIR}/nightwick-windows.zip --format=zip ${release_files}
-    DEPENDS nightwick nightwick-screensaver nightwick64 ${pictures} ${CMAKE_SOURCE_DIR}/platform/windows/README.txt
+    DEPENDS nightwick nightwick-scaled nightwick-screensaver nightwick64 ${pictures} ${CMAKE_SOURCE_DIR}/platform/windows/README.txt
     COMMENT "Packing nightwick-windows.zip")
   add_custom_target(windows-zip DEPENDS ${CMAKE_BINARY_DIR}/nightwick-windows.zip)
 endif()

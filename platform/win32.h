@@ -1,5 +1,8 @@
 // The one platform header of the program. On Windows it is the real SDK;
 // everywhere else it is the portable platform's declaration of the same names.
+// The scaled Windows program (NIGHTWICK_BUILTIN_DISPLAY) takes the real
+// Win32 with the portable platform's own DirectDraw, which its load of
+// "DDRAW.DLL" reaches through the module seam.
 #pragma once
 
 #ifdef _WIN32
@@ -13,8 +16,13 @@
 // clang-format off
 #include <windows.h>
 #include <mmsystem.h>
+#ifdef NIGHTWICK_BUILTIN_DISPLAY
+#include "portable/directx/ddraw_types.h"
+#include "windows/module_seam.h"
+#else
 #include <ddraw.h>
 #include <d3d.h>
+#endif
 // clang-format on
 #else
 #include "portable/directx/ddraw_types.h"

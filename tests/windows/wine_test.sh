@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# The Windows release on a real DirectDraw: unpack nightwick-windows.zip,
-# run each program under Wine on Xvfb at 640 x 480 x 24, find every
-# screenshot exactly among the headless run's frames, measure the frame
-# rate from two of them, end it with Escape; then the error boxes (a
-# picture missing, a display whose mode cannot change) and the screensaver.
+# The Windows release under Wine on Xvfb. The classic programs on a real
+# DirectDraw at 640 x 480 x 24: find every screenshot exactly among the
+# headless run's frames, measure the frame rate from two of them, end it
+# with Escape; the error boxes (a picture missing, a display whose mode
+# cannot change). The scaled programs on the built-in display at
+# 1280 x 960: no mode change, each screenshot the page scaled exactly twice,
+# a pause without the focus, and running where the classic one cannot. The
+# screensaver (on the built-in display): its options, /s, and /p drawing
+# live in a preview window. Last, what the shown pages cost in CPU.
 # Usage: wine_test.sh WINDOWS_BUILD_DIRECTORY CAPTURE_TOOL
 set -uo pipefail
 windows=$(realpath "$1") capture=$(realpath "$2")
@@ -44,14 +48,23 @@ find_window() { x timeout "${2:-60}" xdotool search --sync --onlyvisible --name 
 # Without a window manager nothing gives a new window the focus, as Windows
 # would, and the mode change at start-up can take it away again: give it
 # until the program runs (an inactive one stays on its first frame).
+# focus WINDOW [MATCH ARGUMENTS...]
 focus() {
+    local window=$1
+    shift
     for _ in $(seq 20); do
         sleep 0.5
-        x xdotool windowfocus "$1" 2>/dev/null
+        x xdotool windowfocus "$window" 2>/dev/null
         sleep 0.5
-        match_screenshot >/dev/null && [ "$frame" -gt 2 ] && return 0
+        match_screenshot "$@" >/dev/null && [ "$frame" -gt 2 ] && return 0
     done
     return 1
+}
+# CPU seconds (user and system, in hundredths) the program's process has used.
+cpu_used() {
+    local pid
+    pid=$(pgrep -f "$1" | head -1)
+    [ -n "$pid" ] && awk '{print $14 + $15}' "/proc/$pid/stat"
 }
 # start FOLDER WINE PROGRAM ARGUMENTS...
 start() {
@@ -76,15 +89,21 @@ wait_end() {
     program=""
     took=$((($(date +%s%N) - begin) / 1000000))
 }
-# Takes screenshots until one is a whole frame (a torn one is retried);
-# sets `frame` and `shot_at` (ns).
+# Takes screenshots until one is a whole frame, and one shown at only one
+# frame of the headless run (a torn one is retried, and so is a page that
+# repeats, such as the empty scene, which tells no frame number); sets
+# `frame` and `shot_at` (ns). Arguments go to match_frame.py (--step 2 for
+# a page scaled twice).
 match_screenshot() {
-    for _ in 1 2 3 4 5; do
+    local torn=0
+    for _ in $(seq 60); do
         shot_at=$(date +%s%N)
         x xwd -root -silent | xwdtopnm >"$work/shot.ppm" 2>/dev/null
-        if frame=$("$here/match_frame.py" "$work/shot.ppm" "$work/palette.png" "$work/checksums.txt"); then
-            return 0
-        fi
+        frame=$("$here/match_frame.py" "$work/shot.ppm" "$work/palette.png" "$work/checksums.txt" "$@")
+        case $? in
+            0) return 0 ;;
+            1) torn=$((torn + 1)) && [ "$torn" -ge 5 ] && break ;;
+        esac
         sleep 0.1
     done
     cp "$work/shot.ppm" "$windows/wine_unmatched.ppm"
@@ -120,8 +139,7 @@ if /usr/lib/wine/wine --version >/dev/null 2>&1; then
     screensaver=(wine "$release/Nightwick.scr")
 else
     echo "this machine cannot start 32-bit programs (the kernel refuses them):" \
-        "the 32-bit nightwick.exe and Nightwick.scr are not run; the screensaver is run as its 64-bit build"
-    cp "$windows/x86_64/Nightwick.scr" "$release/Nightwick64.scr"
+        "the 32-bit nightwick.exe, nightwick-scaled.exe and Nightwick.scr are not run; their 64-bit builds are"
     screensaver=(wine64 "$release/Nightwick64.scr")
 fi
 programs+=("wine64 nightwick64.exe")
@@ -161,6 +179,62 @@ for entry in "${programs[@]}"; do
 done
 main=${programs[0]}
 read -r loader exe <<<"$main"
+if [[ $main == wine64* ]]; then scaled_programs=("wine64 nightwick-scaled64.exe"); else
+    scaled_programs=("wine nightwick-scaled.exe" "wine64 nightwick-scaled64.exe"); fi
+
+# The scaled programs on a 1280 x 960 screen: the screen keeps its mode, each
+# screenshot is the page scaled twice, the focus taken away pauses it and
+# given back resumes it with the scene whole.
+start_display 1280x960x24
+# A window off the screen, to give the focus to.
+x xmessage -geometry +3000+3000 -name elsewhere "elsewhere" >/dev/null 2>&1 &
+elsewhere_pid=$!
+for entry in "${scaled_programs[@]}"; do
+    read -r scaled_loader scaled <<<"$entry"
+    start "$release" "$scaled_loader" "$scaled"
+    window=$(find_window Nightwick)
+    [ -n "$window" ] || { fail "$scaled: no window appeared"; cat "$work/program.log"; wait_end 5; continue; }
+    focus "$window" --step 2 || fail "$scaled: it never ran, even with the focus"
+    matched=0
+    for _ in 1 2 3; do
+        match_screenshot --step 2 || break
+        matched=$((matched + 1))
+        [ "$matched" -eq 1 ] && first_frame=$frame first_at=$shot_at
+        sleep 1
+    done
+    [ "$matched" -eq 3 ] || fail "$scaled: $matched of 3 screenshots are frames of the headless run scaled twice"
+    rate="?"
+    if [ "$matched" -eq 3 ]; then
+        rate=$(((frame - first_frame) * 100000000000 / (shot_at - first_at)))
+        [ "$rate" -ge 5500 ] && [ "$rate" -le 6300 ] || fail "$scaled: $((rate / 100)) frames per second, not 60"
+        rate="$((rate / 100)).$(printf %02d $((rate % 100)))"
+    fi
+    size=$(x xdpyinfo | awk '/dimensions:/ {print $2}')
+    [ "$size" = 1280x960 ] || fail "$scaled: the screen is $size, not 1280x960"
+    # Without the focus the program stands still; with it back it runs on.
+    x xdotool search --name '^elsewhere$' windowfocus 2>/dev/null
+    sleep 1
+    x xwd -root -silent | xwdtopnm >"$work/paused1.ppm" 2>/dev/null
+    sleep 1
+    x xwd -root -silent | xwdtopnm >"$work/paused2.ppm" 2>/dev/null
+    cmp -s "$work/paused1.ppm" "$work/paused2.ppm" || fail "$scaled: it ran on without the focus"
+    "$here/match_frame.py" "$work/paused2.ppm" "$work/palette.png" "$work/checksums.txt" --step 2 >/dev/null
+    [ $? -ne 1 ] || fail "$scaled: without the focus the screen shows no whole frame"
+    paused_at=$frame
+    focus "$window" --step 2 && [ "$frame" -gt "$paused_at" ] ||
+        fail "$scaled: with the focus back it did not run on with the scene whole"
+    resumed=$frame
+    # Wine without a window manager gives the keyboard back on a click.
+    x xdotool mousemove 640 480 click 1
+    press 640 480 Escape
+    wait_end 10 || fail "$scaled: Escape did not end it"
+    [ "$code" = 0 ] || fail "$scaled: exit code $code after Escape"
+    echo "$scaled at 1280 x 960: $matched screenshots matched frames scaled exactly twice, the screen stayed $size;" \
+        "$rate frames per second; paused without the focus, ran on to frame $resumed with it;" \
+        "ended ${took:-?} ms after Escape with exit code $code"
+done
+kill "$elsewhere_pid" 2>/dev/null
+start_display 640x480x24
 
 # Without the background the program says so in a box; Enter closes it.
 missing=$work/missing
@@ -211,7 +285,8 @@ wait_end 10 || fail "screensaver /s: a mouse move did not end it"
 [ "$code" = 0 ] || fail "screensaver /s: exit code $code"
 echo "screensaver /s: a mouse move ended it after ${took:-?} ms; exit code $code"
 
-# A display that cannot take the 640 x 480 mode: the setup error box.
+# A display that cannot take the 640 x 480 mode: the setup error box; the
+# scaled program runs there, the page scaled to 1024 x 768.
 start_display 1024x768x24
 start "$release" "$loader" "$exe"
 if [ -n "$(find_window Error)" ]; then
@@ -220,6 +295,89 @@ else
     fail "$exe at 1024 x 768: no error box"
     wait_end 5
 fi
+read -r scaled_loader scaled <<<"${scaled_programs[-1]}"
+start "$release" "$scaled_loader" "$scaled"
+window=$(find_window Nightwick)
+if [ -n "$window" ] && [ -z "$(find_window Error 2)" ]; then
+    x xdotool windowfocus "$window" 2>/dev/null
+    sleep 2
+    x xwd -root -silent | xwdtopnm >"$work/big1.ppm" 2>/dev/null
+    sleep 1
+    x xwd -root -silent | xwdtopnm >"$work/big2.ppm" 2>/dev/null
+    cmp -s "$work/big1.ppm" "$work/big2.ppm" && fail "$scaled at 1024 x 768: the picture does not move"
+    press 512 384 Escape
+    wait_end 10
+    [ "$code" = 0 ] || fail "$scaled at 1024 x 768: exit code $code"
+    echo "$scaled at 1024 x 768: runs without an error box, the picture moves; Escape ends it with $code"
+else
+    fail "$scaled at 1024 x 768: no window, or an error box"
+    wait_end 5
+fi
+
+# The screensaver's preview: a window of another program with a 320 x 240
+# client area, and the screensaver started with /p and its handle. Drawing
+# into another program's child window shows in Wine only inside a virtual
+# desktop, and there it is read back from the child window's own device
+# context (the screenshot shows it at the desktop's corner instead). Without
+# a window manager, Wine waits 2 s for one to let go of a managed window
+# that goes away; no window is managed here.
+preview=$work/preview
+mkdir -p "$preview"
+(cd "$release" && "$capture" --frames 3000 --checksums --every 2) >"$work/half.txt" 2>/dev/null
+start_display 800x600x24
+wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+(x wine64 explorer /desktop=preview,800x600 "$windows/x86_64/preview-window.exe" 10 "Z:${preview//\//\\}" \
+    >"$work/hwnd.txt" 2>/dev/null &)
+for _ in $(seq 100); do [ -s "$work/hwnd.txt" ] && break; sleep 0.1; done
+parent=$(tr -dc 0-9 <"$work/hwnd.txt")
+start "$release" "${screensaver[@]}" /p "$parent"
+for _ in $(seq 150); do [ -f "$preview/destroyed.txt" ] && break; sleep 0.05; done
+destroyed_at=$(date +%s%N)
+wait_end 5 || fail "screensaver /p: it ran on after its window went"
+ended_ms=$((($(date +%s%N) - destroyed_at) / 1000000))
+[ "$code" = 0 ] || fail "screensaver /p: exit code $code"
+[ "$ended_ms" -le 1000 ] || fail "screensaver /p: it ended $ended_ms ms after its window went, not within 1 s"
+previews=() sizes=()
+for n in $(seq 0 99); do
+    shot=$preview/child-$n.ppm
+    [ -f "$shot" ] || break
+    sizes+=("$(head -c 16 "$shot" | sed -n 2p)")
+    if found=$("$here/match_frame.py" "$shot" "$work/palette.png" "$work/half.txt"); then previews+=("$found"); fi
+done
+[ "${#sizes[@]}" -gt 0 ] || fail "screensaver /p: no child window in the preview window"
+for size in "${sizes[@]}"; do [ "$size" = "320 240" ] || fail "screensaver /p: the child window is $size"; done
+[ "${#previews[@]}" -ge 3 ] || fail "screensaver /p: ${#previews[@]} read-backs are frames at half size"
+printf '%s\n' "${previews[@]}" | sort -n -c 2>/dev/null && [ "${previews[0]:-0}" -lt "${previews[-1]:-0}" ] ||
+    fail "screensaver /p: the frames do not advance (${previews[*]})"
+wine64 reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1
+echo "screensaver /p: a 320 x 240 child window; ${#previews[@]} of ${#sizes[@]} read-backs are frames at half size" \
+    "(${previews[0]:-?}..${previews[-1]:-?}); ended $ended_ms ms after its window went, exit code $code"
+
+# What the shown pages cost: the scaled program at 1920 x 1080 beside the
+# classic one at 640 x 480, each over 20 seconds.
+start_display 1920x1080x24
+read -r scaled_loader scaled <<<"${scaled_programs[-1]}"
+start "$release" "$scaled_loader" "$scaled"
+window=$(find_window Nightwick)
+x xdotool windowfocus "$window" 2>/dev/null
+sleep 3
+scaled_before=$(cpu_used "$scaled")
+sleep 20
+scaled_after=$(cpu_used "$scaled")
+press 960 540 Escape
+wait_end 10
+start_display 640x480x24
+start "$release" "$loader" "$exe"
+window=$(find_window Nightwick)
+focus "$window" >/dev/null
+sleep 1
+classic_before=$(cpu_used "$exe")
+sleep 20
+classic_after=$(cpu_used "$exe")
+press 320 240 Escape
+wait_end 10
+echo "CPU over 20 s: $scaled at 1920 x 1080 $((${scaled_after:-0} - ${scaled_before:-0})) hundredths of a second;" \
+    "$exe at 640 x 480 $((${classic_after:-0} - ${classic_before:-0})) hundredths"
 
 [ "$failures" -eq 0 ] || { echo "$failures checks failed"; exit 1; }
 echo "all Wine checks passed"

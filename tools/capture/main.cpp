@@ -26,6 +26,8 @@ const char* const usage =
     "  --png FRAME=FILE        write frame FRAME as an indexed PNG (repeatable)\n"
     "  --gif FIRST-LAST=FILE   write frames FIRST to LAST as an animated GIF at 60 fps\n"
     "  --checksums             print a checksum of every frame on standard output\n"
+    "  --every N               checksums of every Nth pixel of each row and column: the\n"
+    "                          frame as a window 1/N of its size shows it\n"
     "Frames count from 1: frame 1 is the first page the program shows.\n";
 
 struct Options {
@@ -35,6 +37,7 @@ struct Options {
     int gif_first = 0, gif_last = 0;
     std::string gif;
     bool checksums = false;
+    int every = 1;
 };
 
 bool parse_int(const std::string& text, int& value) {
@@ -78,6 +81,11 @@ bool parse(int argc, char** argv, Options& options, std::string& error) {
                 return false;
             }
             options.pngs[frame] = value.substr(equals + 1);
+        } else if (option == "--every") {
+            if (!parse_int(value, options.every) || options.every > 16) {
+                error = "--every takes a whole number from 1 to 16";
+                return false;
+            }
         } else if (option == "--gif") {
             const auto dash = value.find('-');
             const auto equals = value.find('=');
@@ -115,8 +123,20 @@ struct Recorder {
     const Options* options;
     GifWriter gif;
     ChecksumPrinter checksums;
+    std::vector<std::uint8_t> sampled;  // every Nth pixel of the frame, for --every
     int failures = 0;
 };
+
+// The pixels a window 1/N the page's size shows: each Nth of every Nth row.
+Frame sample_every(const Frame& shown, int every, std::vector<std::uint8_t>& out) {
+    const int width = shown.width / every, height = shown.height / every;
+    out.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* row = shown.pixels + static_cast<std::size_t>(y) * every * shown.width;
+        for (int x = 0; x < width; ++x) out[static_cast<std::size_t>(y) * width + x] = row[x * every];
+    }
+    return Frame{out.data(), width, height, shown.palette};
+}
 
 void record(const platform::HeadlessHost& host, void* context) {
     auto* recorder = static_cast<Recorder*>(context);
@@ -124,7 +144,10 @@ void record(const platform::HeadlessHost& host, void* context) {
     const int frame = host.frames();
     if (host.mode_bits() != 8) return;
     const Frame shown{host.page().data(), host.mode_width(), host.mode_height(), host.page_palette()};
-    if (options.checksums) recorder->checksums.add(frame, shown);
+    if (options.checksums) {
+        recorder->checksums.add(frame,
+                                options.every > 1 ? sample_every(shown, options.every, recorder->sampled) : shown);
+    }
     if (auto png = options.pngs.find(frame); png != options.pngs.end()) {
         if (!write_png(png->second, shown)) {
             std::fprintf(stderr, "nightwick-capture: cannot write %s\n", png->second.c_str());
@@ -170,7 +193,7 @@ int main(int argc, char** argv) {
         platform::enter_picture_folder("nightwick-capture", platform::picture_folder_candidates());
     }
 
-    Recorder recorder{&options, {}, {}, 0};
+    Recorder recorder{&options, {}, {}, {}, 0};
     if (!options.gif.empty() && !recorder.gif.open(options.gif)) {
         std::fprintf(stderr, "nightwick-capture: cannot write %s\n", options.gif.c_str());
         return 1;

@@ -1,10 +1,12 @@
 // The host slot, and the real clock and sleep that hosts share.
 #include "host.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#ifndef _WIN32
+#include <chrono>
 #include <thread>
+#endif
 
 namespace platform {
 namespace {
@@ -18,6 +20,20 @@ std::unique_ptr<Host>& current() {
 
 }  // namespace
 
+#ifdef _WIN32
+// Windows' own counter and Sleep: the threads of its C++ runtime may not be
+// there.
+std::uint64_t Host::clock_ns() const {
+    LARGE_INTEGER count, frequency;
+    QueryPerformanceCounter(&count);
+    QueryPerformanceFrequency(&frequency);
+    const auto seconds = static_cast<std::uint64_t>(count.QuadPart / frequency.QuadPart);
+    const auto rest = static_cast<std::uint64_t>(count.QuadPart % frequency.QuadPart);
+    return seconds * 1'000'000'000u + rest * 1'000'000'000u / static_cast<std::uint64_t>(frequency.QuadPart);
+}
+
+void Host::sleep(std::uint32_t milliseconds) { Sleep(milliseconds); }
+#else
 std::uint64_t Host::clock_ns() const {
     return static_cast<std::uint64_t>(
         std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -25,6 +41,7 @@ std::uint64_t Host::clock_ns() const {
 }
 
 void Host::sleep(std::uint32_t milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+#endif
 
 Host& host() {
     std::unique_ptr<Host>& installed = current();

@@ -25,6 +25,13 @@ public:
     virtual bool has_display() const = 0;
     // Takes the display in the given mode.
     virtual bool set_mode(int width, int height, int bits) = 0;
+    // The window DirectDraw was given, and whether it takes the display
+    // exclusively: a host that shows pages in the program's own window
+    // needs it.
+    virtual void use_window(HWND window, bool exclusive) {
+        (void)window;
+        (void)exclusive;
+    }
     // Shows a page: 8-bit pixels through the palette, or RGB pixels.
     virtual void present(const std::uint8_t* pixels, int pitch, int width, int height, int bits,
                          const PALETTEENTRY* palette) = 0;

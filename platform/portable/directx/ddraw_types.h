@@ -1,9 +1,17 @@
 // The portable platform's declarations of the DirectDraw and Direct3D names
 // Nightwick uses. Records keep the platform's field order and value meanings;
 // interfaces list the methods the program calls, in the platform's order.
+//
+// On Windows (the built-in display of the scaled program) they sit on the
+// system's own Win32 and COM declarations; elsewhere on the stand-in's.
 #pragma once
 
+#ifdef _WIN32
+#include <unknwn.h>
+#include <windows.h>
+#else
 #include "../win32/windows_types.h"
+#endif
 
 using D3DVALUE = float;
 using D3DCOLORMODEL = DWORD;
@@ -313,7 +321,9 @@ using LPD3DENUMDEVICESCALLBACK = HRESULT(CALLBACK*)(GUID* guid, char* descriptio
 using LPD3DENUMDEVICESCALLBACK7 = HRESULT(CALLBACK*)(char* description, char* name, D3DDEVICEDESC7* desc,
                                                      void* context);
 
+#ifndef _WIN32
 extern const IID IID_IUnknown;
+#endif
 extern const IID IID_IDirectDraw;
 extern const IID IID_IDirectDraw2;
 extern const IID IID_IDirectDraw4;
@@ -324,6 +334,7 @@ extern const IID IID_IDirect3D7;
 extern const IID IID_IDirect3DHALDevice;
 extern const IID IID_IDirect3DRGBDevice;
 
+#ifndef _WIN32
 struct IUnknown {
     virtual HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) = 0;
     virtual ULONG STDMETHODCALLTYPE AddRef() = 0;
@@ -333,6 +344,7 @@ protected:
     ~IUnknown() = default;
 };
 using LPUNKNOWN = IUnknown*;
+#endif
 
 struct IDirectDrawSurface7;
 struct IDirectDrawPalette;

@@ -298,6 +298,7 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND window, DWORD flags) {
     device->cooperative = flags;
     device->exclusive = exclusive;
     device->window = window;
+    platform::host().use_window(window, exclusive);
     return DD_OK;
 }
 
