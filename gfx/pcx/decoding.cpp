@@ -1,5 +1,6 @@
 #include "gfx/pcx/decoding.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "gfx/buffers/spans.h"
@@ -21,7 +22,27 @@ bool PcxInput::refill() {
     return true;
 }
 
+std::int64_t PcxInput::take(std::uint8_t* out, std::int64_t count) {
+    std::int64_t taken = 0;
+    while (taken < count) {
+        if (left_ <= 0 && (context_.from_memory || !refill())) break;
+        const std::int32_t part = static_cast<std::int32_t>(std::min<std::int64_t>(left_, count - taken));
+        std::memcpy(out + taken, next_, static_cast<std::size_t>(part));
+        skip(part);
+        taken += part;
+    }
+    return taken;
+}
+
 namespace {
+
+// Nothing is ever written past the line's end, so nothing is carried.
+std::int64_t decode_stored(PcxInput& input, std::uint8_t* line, std::int64_t length, std::int64_t carried,
+                           bool& exhausted) {
+    if (exhausted) return 0;
+    if (input.take(line + carried, length - carried) < length - carried) exhausted = true;
+    return 0;
+}
 
 std::int64_t decode_plain(PcxInput& input, std::uint8_t* line, std::int64_t length, std::int64_t carried,
                           bool& exhausted) {
@@ -206,7 +227,8 @@ std::int64_t decode_fast(PcxInput& input, std::uint8_t* line, std::int64_t lengt
 
 }  // namespace
 
-DecodeLine line_decoder() {
+DecodeLine line_decoder(bool stored) {
+    if (stored) return decode_stored;
     switch (span_kernels().path) {
         case SpanPath::plain:
             return decode_plain;

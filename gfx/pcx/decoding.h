@@ -1,7 +1,8 @@
-// Run-length decoding of PCX scan lines from the reader's input: a plain
-// decoder that takes one byte at a time, and a fast one that finds literal
-// spans a vector at a time and writes runs as whole blocks. Both give the
-// same line buffer, byte for byte, on every input.
+// Decoding of PCX scan lines from the reader's input. Run-length data has a
+// plain decoder that takes one byte at a time, and a fast one that finds
+// literal spans a vector at a time and writes runs as whole blocks; both
+// give the same line buffer, byte for byte, on every input. Stored data is
+// copied as it stands.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +28,9 @@ public:
         next_ += bytes;
         left_ -= bytes;
     }
+    // Copies up to `count` bytes, refilling as needed; returns how many
+    // there were.
+    std::int64_t take(std::uint8_t* out, std::int64_t count);
 
 private:
     bool refill();
@@ -43,6 +47,6 @@ private:
 using DecodeLine = std::int64_t (*)(PcxInput& input, std::uint8_t* line, std::int64_t length, std::int64_t carried,
                                     bool& exhausted);
 
-// The decoder of the row kernels' form (see gfx/buffers/spans.h), chosen once
-// per image.
-DecodeLine line_decoder();
+// The decoder for stored lines, or the run-length decoder of the row
+// kernels' form (see gfx/buffers/spans.h), chosen once per image.
+DecodeLine line_decoder(bool stored);

@@ -1,6 +1,7 @@
-// The PCX reader: run-length decoding into one line buffer, placement at the
-// header's corner or the drawing position, clipping to the buffer, and one
-// store routine per pair of image format and buffer depth.
+// The PCX reader: scan lines decoded (or copied, where stored) into one line
+// buffer, placement at the header's corner or the drawing position, clipping
+// to the buffer, and one store routine per pair of image format and buffer
+// depth.
 #include <algorithm>
 #include <cstring>
 
@@ -98,6 +99,35 @@ struct Store {
     }
 };
 
+// Whether the scan lines are stored as they are rather than run-length
+// encoded. Encoding 0 says so, but a file holding runs under that mark must
+// still show as it always has. So the mark is believed only when the bytes
+// behind the header are exactly the picture's, alone or before a trailing
+// palette block (writers of stored files append one at every depth): a
+// stored picture always has that length, run-length data seldom does. The
+// file is left at the end of the header.
+bool stored_lines(const ReadingContext& context, std::int64_t picture_bytes) {
+    if (pcx_header.encoding != 0) return false;
+    constexpr std::int64_t palette_block = 769;
+    std::int64_t data_bytes = 0;
+    std::uint8_t marker = 0;
+    if (context.from_memory) {
+        data_bytes = context.memory_size - 128;
+        if (data_bytes == picture_bytes + palette_block) marker = context.memory[128 + picture_bytes];
+    } else {
+        const DWORD size = SetFilePointer(context.file, 0, nullptr, FILE_END);
+        if (size == INVALID_SET_FILE_POINTER) return false;
+        data_bytes = static_cast<std::int64_t>(size) - 128;
+        DWORD read = 0;
+        if (data_bytes == picture_bytes + palette_block &&
+            SetFilePointer(context.file, -769, nullptr, FILE_END) != INVALID_SET_FILE_POINTER) {
+            ReadFile(context.file, &marker, 1, &read, nullptr);
+        }
+        SetFilePointer(context.file, 128, nullptr, FILE_BEGIN);
+    }
+    return data_bytes == picture_bytes || (data_bytes == picture_bytes + palette_block && marker == 12);
+}
+
 using StoreRow = void (*)(const std::uint8_t*, std::int64_t, std::int64_t, std::int64_t, std::uint8_t*);
 
 // Picks a format's store routine for a depth, through the one per-depth choice.
@@ -175,13 +205,14 @@ std::int32_t load(const char* filename, std::int32_t flags, ReadingContext& cont
     LineBuffer line;
     line.data = static_cast<std::uint8_t*>(GlobalAlloc(GPTR, static_cast<SIZE_T>(length + 1024)));
     if (line.data == nullptr) return 4;
+    const bool stored = stored_lines(context, length * height);
 
     if (active_buffer.bits_per_pixel > 8) pcx_palette_step(context);
     bool exhausted = false;
     if (active_buffer.pixels != nullptr) {
         const std::int64_t bytes = bytes_per_pixel(active_buffer.bits_per_pixel);
         PcxInput input(context);
-        const DecodeLine decode_line = line_decoder();
+        const DecodeLine decode_line = line_decoder(stored);
         std::int64_t carried = 0;
         for (std::int64_t row = 0; row < end_row; ++row) {
             carried = decode_line(input, line.data, length, carried, exhausted);

@@ -8,18 +8,19 @@
 
 struct PcxImage {
     std::uint8_t version = 5;
+    std::uint8_t encoding = 1;  // 0: bytes stored as they are
     std::uint8_t bits_per_pixel = 8;
     std::uint8_t planes = 1;
     int xmin = 0, ymin = 0, xmax = 0, ymax = 0;
     int bytes_per_line = 0;
     std::uint8_t header_palette[48] = {};
-    std::vector<std::uint8_t> data;  // encoded scan lines, as they are to stand in the file
+    std::vector<std::uint8_t> data;  // scan lines, as they are to stand in the file
 
     std::vector<std::uint8_t> bytes() const {
         std::vector<std::uint8_t> file(128, 0);
         file[0] = 10;
         file[1] = version;
-        file[2] = 1;
+        file[2] = encoding;
         file[3] = bits_per_pixel;
         auto word = [&](int at, int value) {
             file[at] = static_cast<std::uint8_t>(value);

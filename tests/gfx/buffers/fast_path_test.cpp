@@ -163,7 +163,15 @@ TEST_F(FastPathTest, PcxDecodingMatchesThePlainFormOnRandomStreams) {
         image.ymax = height - 1;
         image.bytes_per_line = (format == 0 ? width : (width + 7) / 8) + uniform(0, 3);
         const std::int64_t length = static_cast<std::int64_t>(image.planes) * image.bytes_per_line;
-        image.data = random_stream(length * height);
+        // Now and then stored bytes of the picture's exact length, and run-
+        // length data under the same encoding mark.
+        image.encoding = chance(30) ? 0 : 1;
+        const bool stored = image.encoding == 0 && chance(50);
+        image.data = stored ? std::vector<std::uint8_t>(static_cast<std::size_t>(length * height))
+                            : random_stream(length * height);
+        if (stored) {
+            for (std::uint8_t& b : image.data) b = static_cast<std::uint8_t>(uniform(0, 255));
+        }
         auto file = image.bytes();
         const bool from_memory = chance(50);
         if (!from_memory)
@@ -176,7 +184,8 @@ TEST_F(FastPathTest, PcxDecodingMatchesThePlainFormOnRandomStreams) {
         const std::int32_t flags = PCX_KEEP_PALETTE | PCX_AT_DRAW_POSITION | (from_memory ? PCX_FROM_MEMORY : 0);
         const std::string what = "case " + std::to_string(n) + ": format " + std::to_string(format) + ", " +
                                  std::to_string(width) + " x " + std::to_string(height) + ", " +
-                                 std::to_string(image.data.size()) + " bytes" + (from_memory ? " from memory" : "");
+                                 std::to_string(image.data.size()) + (stored ? " stored bytes" : " bytes") +
+                                 (from_memory ? " from memory" : "");
         forms = expect_same_as_plain(
             [&] {
                 if (from_memory) gfx_set_read_buffer(file.data(), static_cast<std::int32_t>(file.size()));

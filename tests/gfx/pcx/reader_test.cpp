@@ -93,13 +93,34 @@ TEST_F(ReaderTest, ReadsFromAFileInBlocksAndClosesIt) {
     EXPECT_EQ(allocations[0].args[1], std::to_string(302 + 1024));
 }
 
-TEST_F(ReaderTest, EncodingZeroIsStillRunLengthData) {
+// Encoding 0 means stored bytes only when the data behind the header is
+// the picture's bytes exactly, alone or before a trailing palette block;
+// any other length is read as runs, from memory and from a file alike.
+TEST_F(ReaderTest, EncodingZeroIsStoredOnlyWhenTheDataHasThePicturesLength) {
     select(8);
-    PcxImage image{.xmax = 3, .bytes_per_line = 4, .data = {0xC4, 9}};
-    auto file = image.bytes();
-    file[2] = 0;
-    ASSERT_EQ(load(file, PCX_KEEP_PALETTE), 0);
-    EXPECT_EQ(Locked().get(3, 0), 9u);
+    // Two lines of four, which as runs make 9 9 9 9 and 200 200 1 2.
+    const std::vector<std::uint8_t> picture = {0xC4, 9, 0xC2, 200, 1, 2, 3, 4}, runs = {9, 9, 9, 9, 200, 200, 1, 2};
+    // After the picture: nothing, a palette block, one without its marker,
+    // a block and a byte, one byte.
+    const struct {
+        std::size_t tail;
+        std::uint8_t marker;
+        bool stored;
+    } cases[] = {{0, 0, true}, {769, 12, true}, {769, 11, false}, {770, 12, false}, {1, 12, false}};
+    for (const auto& c : cases) {
+        PcxImage image{.encoding = 0, .xmax = 3, .ymax = 1, .bytes_per_line = 4, .data = picture};
+        image.data.resize(picture.size() + c.tail, 7);
+        if (c.tail > 0) image.data[picture.size()] = c.marker;
+        const auto file = image.bytes();
+        for (const bool from_memory : {true, false}) {
+            SCOPED_TRACE(std::to_string(c.tail) + " bytes after the picture" + (from_memory ? ", from memory" : ""));
+            ASSERT_EQ(
+                from_memory ? load(file, PCX_KEEP_PALETTE) : gfx_load_pcx(write_file(file).c_str(), PCX_KEEP_PALETTE),
+                0);
+            Locked locked;
+            for (int k = 0; k < 8; ++k) EXPECT_EQ(locked.get(k % 4, k / 4), c.stored ? picture[k] : runs[k]) << k;
+        }
+    }
 }
 
 TEST_F(ReaderTest, RunsContinueAcrossScanLinesAndCountZeroWritesNothing) {

@@ -1,17 +1,18 @@
 // The reader against PCX files written by independent encoders (netpbm's
-// ppmtopcx in every layout it writes, ImageMagick and Pillow), made at test
-// time in three sizes and loaded into buffers of every depth. Every pixel
-// must show what the encoder itself (netpbm's pcxtoppm for ppmtopcx) decodes
-// from the same file; a file the encoder's own decoder finds cut short must
-// be reported so. Layouts the reader does not take (2 or 3 planes of 1
-// bit, 4 bits packed in one plane) must be refused with result 3, never
-// shown in wrong colours.
+// ppmtopcx in every layout it writes, ImageMagick, GraphicsMagick and
+// Pillow), made at test time in several sizes and loaded into buffers of
+// every depth. Every pixel must show what the encoder itself (netpbm's
+// pcxtoppm for ppmtopcx) decodes from the same file; a file the encoder's
+// own decoder finds cut short must be reported so. Layouts the reader does
+// not take (2 or 3 planes of 1 bit, 4 bits packed in one plane) must be
+// refused with result 3, never shown in wrong colours.
 #include <unistd.h>
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <span>
 
 #include "../../support/gfx_fixture.h"
 
@@ -86,6 +87,14 @@ const std::string pillow_decode =
     PILLOW "Image.open(sys.argv[1]).convert('RGB').save(sys.argv[2], 'PPM')\" {pcx} {back}";
 const std::string magick_decode = "/usr/bin/convert {pcx} -alpha off ppm:{back}";
 const std::string netpbm_decode = "pcxtoppm -quiet {pcx} > {back}";
+const std::string gm_decode = "/usr/bin/gm convert {pcx} ppm:{back}";
+
+struct Size {
+    int width, height;
+};
+constexpr Size sizes[] = {{1, 1}, {37, 23}, {641, 5}};
+// Odd widths, for writers that do not pad lines to an even length.
+constexpr Size odd_sizes[] = {{1, 1}, {3, 2}, {7, 5}, {33, 23}, {641, 3}};
 
 struct Encoder {
     const char* name;
@@ -94,6 +103,9 @@ struct Encoder {
     std::string encode;  // {in} the PPM or PAM picture, {pcx} the file to write
     const std::string& decode;
     int planes, bits;  // the layout it writes for pictures of that many colours
+    int encoding = 1;  // 0: bytes stored, no runs
+    std::span<const Size> sizes = ::sizes;
+    const char* optional = nullptr;  // a program whose absence skips the row
 };
 
 // netpbm's ppmtopcx with the given options, read back by pcxtoppm.
@@ -113,6 +125,14 @@ Encoder pillow(const char* name, int colours, const std::string& conversion, int
     return {name, colours, false, command, pillow_decode, planes, bits};
 }
 
+// GraphicsMagick storing the bytes without runs. It pads no line to an
+// even length and appends a palette block at every depth.
+Encoder graphicsmagick(const char* name, int colours, const std::string& arguments, int planes, int bits) {
+    return {name,      colours,      false, "/usr/bin/gm convert {in} -compress None " + arguments + "{pcx}",
+            gm_decode, planes,       bits,  0,
+            odd_sizes, "/usr/bin/gm"};
+}
+
 const Encoder encoders[] = {
     ppmtopcx("ppmtopcx, 2 colours", 2, "", 1, 1),
     ppmtopcx("ppmtopcx, 16 colours", 16, "", 4, 1),
@@ -128,6 +148,8 @@ const Encoder encoders[] = {
     magick("convert, 256 colours", 200, "{in} -type Palette {pcx}", 1),
     magick("convert, true colour", 300, "{in} -type TrueColor {pcx}", 3),
     magick("convert, with alpha", 300, "{in} {pcx}", 4, true),
+    graphicsmagick("gm, 256 colours", 200, "-type Palette ", 1, 8),
+    graphicsmagick("gm, true colour", 300, "", 3, 8),
     pillow("Pillow P", 200, ".convert('P', palette=Image.ADAPTIVE)", 1, 8),
     pillow("Pillow L", 200, ".convert('L')", 1, 8),
     pillow("Pillow RGB", 300, "", 3, 8),
@@ -141,11 +163,6 @@ bool readable(int planes, int bits) {
     return (planes == 1 && (bits == 1 || bits == 8)) || (planes == 4 && bits == 1) ||
            ((planes == 3 || planes == 4) && bits == 8);
 }
-
-struct Size {
-    int width, height;
-};
-constexpr Size sizes[] = {{1, 1}, {37, 23}, {641, 5}};
 
 struct Depth {
     int bits;
@@ -173,12 +190,16 @@ protected:
 
 TEST_P(RealEncoderTest, EveryPixelShowsWhatTheEncoderDecodes) {
     const Encoder& encoder = GetParam();
+    if (encoder.optional != nullptr && access(encoder.optional, X_OK) != 0) {
+        GTEST_SKIP() << encoder.optional << " is not installed (scripts/test.sh names its Debian package)";
+    }
     const std::string in = base_ + ".pnm", pcx = base_ + ".pcx", back = base_ + ".back.ppm";
-    for (const Size& size : sizes) {
+    for (const Size& size : encoder.sizes) {
         SCOPED_TRACE(std::to_string(size.width) + " x " + std::to_string(size.height));
         write_picture(in, generated(size.width, size.height, encoder.colours, encoder.alpha));
         const std::string encode = filled(filled(encoder.encode, "{in}", in), "{pcx}", pcx);
-        ASSERT_EQ(std::system(encode.c_str()), 0) << encode << "\n(Debian packages netpbm, imagemagick, python3-pil)";
+        ASSERT_EQ(std::system(encode.c_str()), 0)
+            << encode << "\n(Debian packages netpbm, imagemagick, graphicsmagick, python3-pil)";
         const std::string decode = filled(filled(encoder.decode, "{pcx}", pcx), "{back}", back) + " 2>/dev/null";
         // Pillow writes a 1 x 1 true-colour file without its blue plane,
         // which no decoder can read to the end: the reader says so.
@@ -190,6 +211,7 @@ TEST_P(RealEncoderTest, EveryPixelShowsWhatTheEncoderDecodes) {
         char header[128] = {};
         file.read(header, 128);
         const int planes = static_cast<std::uint8_t>(header[65]), bits = static_cast<std::uint8_t>(header[3]);
+        ASSERT_EQ(header[2], encoder.encoding);
         // One pixel has one colour, and encoders pick a layout to suit it.
         if (size.width > 1) ASSERT_EQ(planes * 100 + bits, encoder.planes * 100 + encoder.bits);
 
