@@ -1,21 +1,30 @@
 // Drives the web build in headless Chromium over its DevTools protocol (on
 // a pipe, so no port is opened for it): serves the build folder on
-// 127.0.0.1, loads the page, saves canvas read-backs and a screenshot for
-// matching against the headless run, hides the page and shows it again,
-// presses Escape and reads what the page says then. Prints one JSON report.
+// 127.0.0.1, loads the page, matches canvas read-backs and screenshots
+// against the headless run, hides the page and shows it again, scales it at
+// other device pixel ratios, takes it to full screen, presses Escape and
+// reads what the page says then, checks what makes it an installable app,
+// and loads it again with the server gone. Prints one JSON report.
 // Usage: node browser_driver.mjs WEB_BUILD_DIRECTORY OUTPUT_DIRECTORY
+// (OUTPUT_DIRECTORY holds the capture tool's checksums.txt and palette.png)
 import { spawn } from 'node:child_process';
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { extname, join, normalize } from 'node:path';
+import { decodePng, frameOf, paletteOf, parseChecksums, unscale } from './frame_match.mjs';
 
 const [webDir, outDir] = process.argv.slice(2);
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm', '.data': 'application/octet-stream' };
+const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm', '.data': 'application/octet-stream',
+                '.webmanifest': 'application/manifest+json', '.png': 'image/png' };
+const checksums = parseChecksums(readFileSync(join(outDir, 'checksums.txt'), 'utf8'));
+const palette = paletteOf(readFileSync(join(outDir, 'palette.png')));
+let served = 0;
 
 const server = createServer((request, response) => {
   let path = normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname)).replace(/^(\.\.[/\\])+/, '');
   if (path.endsWith('/')) path += 'index.html';
+  served++;
   try {
     const body = readFileSync(join(webDir, path));
     response.writeHead(200, { 'Content-Type': types[extname(path)] || 'application/octet-stream' });
@@ -75,7 +84,7 @@ async function finish(code) {
   finished = true;
   report.chromium_log = code === 0 ? undefined : chromiumLog;
   console.log(JSON.stringify(report, null, 1));
-  server.close();
+  if (server.listening) server.close();
   // The profile is removed once Chromium has stopped writing to it.
   const ended = new Promise((resolve) => chromium.once('exit', resolve));
   send('Browser.close').catch(() => {});
@@ -87,7 +96,7 @@ async function finish(code) {
   }
   process.exit(code);
 }
-setTimeout(() => { report.error = 'the run took longer than 90 s'; finish(1); }, 90000);
+setTimeout(() => { report.error = 'the run took longer than 150 s'; finish(1); }, 150000);
 
 try {
   const { targetId } = await send('Target.createTarget', { url: 'about:blank' });
@@ -103,9 +112,12 @@ try {
     for (const start = Date.now(); Date.now() - start < ms; await sleep(50)) if (await test()) return;
     throw new Error(`waited ${ms} ms for ${what}`);
   };
+  const metrics = (width, height, deviceScaleFactor) =>
+    page('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor, mobile: false });
+  const stats = () => evaluate('Module.nightwickStats()');
   await page('Runtime.enable');
   await page('Page.enable');
-  await page('Emulation.setDeviceMetricsOverride', { width: 640, height: 480, deviceScaleFactor: 1, mobile: false });
+  await metrics(640, 480, 1);
   const navigated = await page('Page.navigate', { url });
   if (navigated.errorText) throw new Error(`loading ${url}: ${navigated.errorText}`);
   try {
@@ -129,26 +141,50 @@ try {
     min: at(0), p1: at(0.01), median: at(0.5), p99: at(0.99), max: at(1),
   };
 
-  // The canvas's own pixels, and once the page as shown on screen. The
-  // count and the pixels are read at one moment: no frame comes between.
-  const readBack = async (name) => {
-    const [at, data] = await evaluate("[Module.nightwickStats().frames, Module.canvas.toDataURL('image/png')]");
-    writeFileSync(join(outDir, name), Buffer.from(data.split(',')[1], 'base64'));
-    report.shots.push({ file: name, frames_shown: at });
+  // A picture names a frame only when the headless run shows that page
+  // once; another is taken until one does.
+  const matched = async (name, take) => {
+    let last;
+    for (let tries = 1; tries <= 20; tries++, await sleep(70)) {
+      const { png, ...shot } = await take();
+      writeFileSync(join(outDir, name), png);
+      const { picture, error } = shot.unscale ? unscale(decodePng(png), ...shot.unscale) : { picture: decodePng(png) };
+      last = { file: name, ...shot, tries, ...(error ? { error } : frameOf(picture, palette, checksums)) };
+      delete last.unscale;
+      if (!last.ambiguous) break;
+    }
+    report.shots.push(last);
+    return last;
   };
+  // The flipped page's own pixels, with the page's count of frames read at
+  // the same moment: no frame comes between.
+  // Once the program has paused (a hidden page, full screen's change of
+  // window), it shows the page again on coming back, which the headless run
+  // never does: the count is then one ahead for each pause.
+  let paused = false;
+  const readBack = (name) => matched(name, async () => {
+    const [at, data] = await evaluate("[Module.nightwickStats().frames, Module.nightwickPage().toDataURL('image/png')]");
+    return { kind: paused ? 'canvas after a pause' : 'canvas', frames_shown: at, png: Buffer.from(data.split(',')[1], 'base64') };
+  });
+  // The page as shown on screen, in device pixels.
+  const screenshot = (name, clip) => matched(name, async () => {
+    const { scale, placed } = await stats();
+    const { data } = await page('Page.captureScreenshot', { format: 'png', ...(clip ? { clip } : {}) });
+    return { kind: 'screen', frames_shown: await frames(), png: Buffer.from(data, 'base64'),
+             unscale: Number.isInteger(scale) && scale > 1 ? [scale, placed[0], placed[1]] : undefined };
+  });
   for (let i = 1; i <= 3; i++) {
     await readBack(`canvas-${i}.png`);
     await sleep(1000);
   }
-  const shot = await page('Page.captureScreenshot', { format: 'png', clip: { x: 0, y: 0, width: 640, height: 480, scale: 1 } });
-  writeFileSync(join(outDir, 'screen.png'), Buffer.from(shot.data, 'base64'));
-  report.shots.push({ file: 'screen.png', frames_shown: await frames() });
+  await screenshot('screen.png', { x: 0, y: 0, width: 640, height: 480, scale: 1 });
 
   // Another tab in front hides the page: no frame while hidden, and the
   // program runs on once the page is in front again.
   const other = await send('Target.createTarget', { url: 'about:blank' });
   await send('Target.activateTarget', { targetId: other.targetId });
   await waitFor('the page to be hidden', async () => (await evaluate('document.visibilityState')) === 'hidden', 5000);
+  paused = true;
   await sleep(300);
   const hiddenFrames = await frames();
   await sleep(1000);
@@ -173,8 +209,43 @@ try {
   await waitFor('frames with the focus back', async () => (await frames()) >= focusedAt + 30, 10000);
   report.blurred.frames_with_focus_back = (await frames()) - focusedAt;
 
+  // Other window sizes and device pixel ratios: the canvas takes the
+  // window's device pixels, the page the largest whole scale that fits, and
+  // every page pixel a square of device pixels, checked on the canvas and
+  // on screen.
+  report.scales = [];
+  for (const ratio of [1, 1.5, 2]) {
+    await metrics(1280, 800, ratio);
+    const device = [Math.round(1280 * ratio), Math.round(800 * ratio)];
+    await waitFor(`the canvas at ${ratio} dppx`, async () => (await stats()).canvas.join() === device.join(), 5000);
+    const { scale, placed, canvas } = await stats();
+    const squares = await evaluate(`(() => {
+      const page = Module.nightwickPage(), canvas = Module.canvas, { scale, placed } = Module.nightwickStats();
+      const small = page.getContext('2d').getImageData(0, 0, page.width, page.height).data;
+      const big = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+      let wrong = 0;
+      for (let y = 0; y < canvas.height; y++) for (let x = 0; x < canvas.width; x++) {
+        const px = Math.floor((x - placed[0]) / scale), py = Math.floor((y - placed[1]) / scale);
+        const inside = x >= placed[0] && y >= placed[1] && px < page.width && py < page.height;
+        for (let c = 0; c < 3; c++) {
+          if (big[(y * canvas.width + x) * 4 + c] !== (inside ? small[(py * page.width + px) * 4 + c] : 0)) { wrong++; break; }
+        }
+      }
+      return wrong;
+    })()`);
+    report.scales.push({ device_pixel_ratio: ratio, css: [1280, 800], canvas, scale, placed, canvas_pixels_wrong: squares });
+  }
+  await metrics(1280, 800, 1.5);
+  await waitFor('the canvas at 1.5 dppx again', async () => (await stats()).canvas.join() === '1920,1200', 5000);
+  await screenshot('screen-1.5dppx.png');
+  await metrics(640, 480, 1);
+  await waitFor('the canvas at 1 dppx', async () => (await stats()).canvas.join() === '640,480', 5000);
+  report.scale_at_640x480 = (await stats()).scale;
+
+  const keys = async () => (await stats()).keys;
+  const fullscreen = () => evaluate("document.fullscreenElement ? document.fullscreenElement.id : ''");
   const type = async (key, code) => {
-    const event = { key, code: key, windowsVirtualKeyCode: code, nativeVirtualKeyCode: code };
+    const event = { key, code: key.length === 1 ? `Key${key}` : key, windowsVirtualKeyCode: code, nativeVirtualKeyCode: code };
     await page('Input.dispatchKeyEvent', { type: 'keyDown', ...event });
     await page('Input.dispatchKeyEvent', { type: 'keyUp', ...event });
   };
@@ -184,13 +255,41 @@ try {
       async () => (await evaluate("document.getElementById('ended').textContent")) !== '', 10000);
     return evaluate("document.getElementById('ended').textContent");
   };
+  // Full screen on the button, a click as a user's; then F leaves it and
+  // takes the page back to it. F is never passed to the program.
+  report.fullscreen = {};
+  const keysBefore = await keys();
+  const [x, y] = await evaluate("(() => { const r = document.getElementById('fullscreen').getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; })()");
+  for (const type of ['mousePressed', 'mouseReleased']) {
+    await page('Input.dispatchMouseEvent', { type, x, y, button: 'left', clickCount: 1 });
+  }
+  await waitFor('full screen by the button', async () => (await fullscreen()) === 'stage', 5000);
+  report.fullscreen.by_button = await fullscreen();
+  report.fullscreen.stats_by_button = await stats().then(({ scale, canvas }) => ({ scale, canvas }));
+  const fullAt = await frames();
+  await waitFor('frames in full screen', async () => (await frames()) >= fullAt + 30, 10000);
+  await readBack('canvas-fullscreen-button.png');
+  await type('F', 70);
+  await waitFor('F to leave full screen', async () => (await fullscreen()) === '', 5000);
+  await type('F', 70);
+  await waitFor('full screen by F', async () => (await fullscreen()) === 'stage', 5000);
+  report.fullscreen.by_key = await fullscreen();
+  const keyAt = await frames();
+  await waitFor('frames in full screen by F', async () => (await frames()) >= keyAt + 30, 10000);
+  await readBack('canvas-fullscreen-key.png');
+  report.fullscreen.keys_passed_to_the_program = (await keys()) - keysBefore;
+
   // A key the program does not take leaves it running.
   await type('A', 65);
   await sleep(200);
   const before = await frames();
   await sleep(300);
   report.frames_after_another_key = (await frames()) - before;
+  // Escape, pressed in full screen, ends the program as anywhere else.
+  report.fullscreen.before_escape = await fullscreen();
   report.ended = await press('Escape', 27);
+  await sleep(300);
+  report.fullscreen.after_the_end = await fullscreen();
   report.messages = await evaluate("document.getElementById('messages').textContent");
   report.start_again_offered = await evaluate("!document.getElementById('again').hidden");
 
@@ -199,6 +298,39 @@ try {
   await sleep(500);
   await waitFor('frames after starting again', async () => (await frames().catch(() => 0)) >= 30, 30000);
   report.ended_after_f12 = await press('F12', 123);
+
+  // Installable: the manifest as Chromium reads it, and its icons.
+  const manifest = await page('Page.getAppManifest');
+  report.manifest = { errors: manifest.errors, parsed: Boolean(manifest.data) };
+  if (manifest.data) {
+    const data = JSON.parse(manifest.data);
+    report.manifest.display = data.display;
+    report.manifest.icons = await evaluate(`Promise.all(${JSON.stringify(data.icons)}.map(async (icon) => {
+      const image = new Image();
+      image.src = icon.src;
+      try { await image.decode(); } catch { return icon.src + ': does not load'; }
+      return icon.src + ': ' + image.naturalWidth + 'x' + image.naturalHeight + (icon.sizes === image.naturalWidth + 'x' + image.naturalHeight ? '' : ' (not ' + icon.sizes + ')');
+    }))`);
+  }
+  try {
+    report.manifest.installability_errors = (await page('Page.getInstallabilityErrors')).installabilityErrors.map((e) => e.errorId);
+  } catch {
+    // an older Chromium without the question
+  }
+
+  // Offline once visited: the service worker controls the page; with the
+  // server gone, the page loads again and runs as before.
+  await waitFor('the service worker to control the page', async () => evaluate('Boolean(navigator.serviceWorker && navigator.serviceWorker.controller)'), 10000);
+  await new Promise((resolve) => { server.close(resolve); server.closeAllConnections(); });
+  const servedBefore = served;
+  await page('Page.reload', { ignoreCache: false });
+  await waitFor('the first frames offline', async () => (await frames().catch(() => 0)) >= 60, 30000);
+  paused = false;  // a new start
+  await readBack('canvas-offline.png');
+  report.offline = {
+    controlled: await evaluate('Boolean(navigator.serviceWorker.controller)'),
+    requests_served: served - servedBefore,
+  };
   finish(0);
 } catch (error) {
   report.error = String(error && error.stack || error);
