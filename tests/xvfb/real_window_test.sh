@@ -27,9 +27,15 @@ program=$!
 window=$(DISPLAY=$display timeout 10 xdotool search --sync --name '^Nightwick$' | head -1)
 [ -n "$window" ] || { echo "no window appeared"; cat "$work/nightwick.log"; exit 1; }
 sleep 2.5  # past frame 78, when the first mosquito is on screen
-DISPLAY=$display xwd -root -silent >"$work/shot.xwd"
-xwdtopnm "$work/shot.xwd" >"$work/shot.ppm" 2>/dev/null
-"$compare" "$work/shot.ppm" "$pictures" 3000 || { echo "the window does not show the program's frame"; exit 1; }
+# A page shown at several frames of the headless run names none: shoot again.
+for _ in $(seq 20); do
+    DISPLAY=$display xwd -root -silent >"$work/shot.xwd"
+    xwdtopnm "$work/shot.xwd" >"$work/shot.ppm" 2>/dev/null
+    "$compare" "$work/shot.ppm" "$pictures" 3000
+    code=$?
+    [ "$code" -eq 3 ] || break
+done
+[ "$code" -eq 0 ] || { echo "the window does not show the program's frame"; exit 1; }
 
 # CPU time of the program in hundredths of a percent of one core over a while.
 cpu_share() {

@@ -1,5 +1,6 @@
 # Shared by the Xvfb tests: a private X server, screenshots as PPM, and
-# waiting for a process to end. Source it, then call start_xvfb WxHxD.
+# waiting for a process to end. Source it, then call start_xvfb WxHxD
+# [XVFB_OPTION...].
 for tool in Xvfb xdotool xwd xdpyinfo /usr/bin/convert; do
     command -v "$tool" >/dev/null || { echo "missing $tool"; exit 1; }
 done
@@ -13,7 +14,7 @@ cleanup() {
 trap cleanup EXIT
 
 start_xvfb() {
-    Xvfb "$display" -screen 0 "$1" -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    Xvfb "$display" -screen 0 "$1" -nolisten tcp "${@:2}" >"$work/xvfb.log" 2>&1 &
     xvfb=$!
     for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && return 0; sleep 0.1; done
     echo "Xvfb did not start"
@@ -26,6 +27,23 @@ start_xvfb() {
 shot() {
     DISPLAY=$display xwd -id "$1" -silent >"$work/shot.xwd" &&
         /usr/bin/convert "xwd:$work/shot.xwd" +set comment -depth 8 "ppm:$2" 2>/dev/null
+}
+
+# frame_of WINDOW: prints the frame of the headless run ($pictures, by
+# $compare) that the window shows. A page the run shows at several frames
+# names none, so the window is shot again until its page names one.
+frame_of() {
+    local output code
+    for _ in $(seq 20); do
+        shot "$1" "$work/frame.ppm" || return 1
+        output=$("$compare" "$work/frame.ppm" "$pictures" 3000)
+        code=$?
+        echo "$output" >&2
+        [ "$code" -eq 3 ] || break
+        sleep 0.2
+    done
+    [ "$code" -eq 0 ] || return 1
+    sed -n 's/^the screenshot is frame \([0-9]*\) .*/\1/p' <<<"$output"
 }
 
 # ends_within PID MILLISECONDS: waits for PID to end; prints its exit code

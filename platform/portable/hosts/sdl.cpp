@@ -156,6 +156,16 @@ void SdlHost::report_frames() const {
 }
 
 std::unique_ptr<SdlHost> SdlHost::open(const WindowPlacement& placement, std::string& why) {
+    // SDL holds off the screen saver while its video runs, suspending the X
+    // server's and resetting its idle time every half minute, which also
+    // keeps the monitor from going to sleep. A hack runs while xscreensaver
+    // blanks the screen, and the power saving that follows is the server's
+    // to start, whatever the environment says: only the program itself,
+    // full screen or in a window, holds it off. The hint is read when the
+    // video starts.
+    if (placement.kind == WindowPlacement::Kind::foreign) {
+        SDL_SetHintWithPriority(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1", SDL_HINT_OVERRIDE);
+    }
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         why = SDL_GetError();
         return nullptr;
