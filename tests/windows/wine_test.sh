@@ -120,6 +120,28 @@ close_box() {
     echo "$1: an error box, closed with Enter; exit code $code"
 }
 
+# shots_and_rate NAME COUNT [MATCH ARGUMENTS...]: COUNT screenshots a second
+# apart, each a frame of the headless run; the frame rate from the second
+# on, once it runs. Sets `matched`, `start_frame`, `frame` and `rate`.
+shots_and_rate() {
+    local name=$1 count=$2 first_frame="" first_at=""
+    shift 2
+    matched=0 start_frame="" rate="?"
+    for _ in $(seq "$count"); do
+        match_screenshot "$@" || break
+        matched=$((matched + 1))
+        [ "$matched" -eq 1 ] && start_frame=$frame
+        [ "$matched" -eq 2 ] && first_frame=$frame first_at=$shot_at
+        sleep 1
+    done
+    [ "$matched" -eq "$count" ] || fail "$name: $matched of $count screenshots are frames of the headless run"
+    [ "$matched" -ge 3 ] || return 0
+    # Frames per second, in hundredths.
+    rate=$(((frame - first_frame) * 100000000000 / (shot_at - first_at)))
+    [ "$rate" -ge 5500 ] && [ "$rate" -le 6300 ] || fail "$name: $((rate / 100)) frames per second, not 60"
+    rate="$((rate / 100)).$(printf %02d $((rate % 100)))"
+}
+
 release=$work/release
 unzip -q "$windows/nightwick-windows.zip" -d "$release" || { echo "cannot unpack nightwick-windows.zip"; exit 1; }
 echo "frame checksums of the headless run (120,000 frames)"
@@ -150,24 +172,7 @@ for entry in "${programs[@]}"; do
     window=$(find_window Nightwick)
     [ -n "$window" ] || { fail "$exe: no window appeared"; cat "$work/program.log"; wait_end 5; continue; }
     focus "$window" || fail "$exe: it never ran, even with the focus"
-    matched=0
-    first_frame="" first_at=""
-    for _ in 1 2 3 4; do
-        match_screenshot || break
-        matched=$((matched + 1))
-        # The rate is measured from the second screenshot on, once it runs.
-        [ "$matched" -eq 2 ] && first_frame=$frame first_at=$shot_at
-        [ "$matched" -eq 1 ] && start_frame=$frame
-        sleep 1
-    done
-    [ "$matched" -eq 4 ] || fail "$exe: $matched of 4 screenshots are frames of the headless run"
-    rate="?"
-    if [ "$matched" -ge 3 ]; then
-        # Frames per second, in hundredths.
-        rate=$(((frame - first_frame) * 100000000000 / (shot_at - first_at)))
-        [ "$rate" -ge 5500 ] && [ "$rate" -le 6300 ] || fail "$exe: $((rate / 100)) frames per second, not 60"
-        rate="$((rate / 100)).$(printf %02d $((rate % 100)))"
-    fi
+    shots_and_rate "$exe" 4
     # Only Esc and F12 end the program: a mouse move does not.
     x xdotool mousemove 20 20 && sleep 0.3 && x xdotool mousemove 600 400 && sleep 0.5
     kill -0 "$program" 2>/dev/null || fail "$exe: a mouse move ended the program"
@@ -195,20 +200,7 @@ for entry in "${scaled_programs[@]}"; do
     window=$(find_window Nightwick)
     [ -n "$window" ] || { fail "$scaled: no window appeared"; cat "$work/program.log"; wait_end 5; continue; }
     focus "$window" --step 2 || fail "$scaled: it never ran, even with the focus"
-    matched=0
-    for _ in 1 2 3; do
-        match_screenshot --step 2 || break
-        matched=$((matched + 1))
-        [ "$matched" -eq 1 ] && first_frame=$frame first_at=$shot_at
-        sleep 1
-    done
-    [ "$matched" -eq 3 ] || fail "$scaled: $matched of 3 screenshots are frames of the headless run scaled twice"
-    rate="?"
-    if [ "$matched" -eq 3 ]; then
-        rate=$(((frame - first_frame) * 100000000000 / (shot_at - first_at)))
-        [ "$rate" -ge 5500 ] && [ "$rate" -le 6300 ] || fail "$scaled: $((rate / 100)) frames per second, not 60"
-        rate="$((rate / 100)).$(printf %02d $((rate % 100)))"
-    fi
+    shots_and_rate "$scaled scaled twice" 4 --step 2
     size=$(x xdpyinfo | awk '/dimensions:/ {print $2}')
     [ "$size" = 1280x960 ] || fail "$scaled: the screen is $size, not 1280x960"
     # Without the focus the program stands still; with it back it runs on.
@@ -355,29 +347,28 @@ echo "screensaver /p: a 320 x 240 child window; ${#previews[@]} of ${#sizes[@]} 
 
 # What the shown pages cost: the scaled program at 1920 x 1080 beside the
 # classic one at 640 x 480, each over 20 seconds.
-start_display 1920x1080x24
+# cpu_over_20s DISPLAY X Y LOADER PROGRAM: the program's CPU (hundredths of
+# a second) over 20 s once it runs on a screen of that size; Escape ends it.
+cpu_over_20s() {
+    local before after
+    start_display "$1"
+    start "$release" "$4" "$5"
+    x xdotool windowfocus "$(find_window Nightwick)" 2>/dev/null
+    sleep 1
+    x xdotool mousemove "$2" "$3" click 1
+    sleep 2
+    before=$(cpu_used "$5")
+    sleep 20
+    after=$(cpu_used "$5")
+    press "$2" "$3" Escape
+    wait_end 10
+    cpu=$((${after:-0} - ${before:-0}))
+}
 read -r scaled_loader scaled <<<"${scaled_programs[-1]}"
-start "$release" "$scaled_loader" "$scaled"
-window=$(find_window Nightwick)
-x xdotool windowfocus "$window" 2>/dev/null
-sleep 3
-scaled_before=$(cpu_used "$scaled")
-sleep 20
-scaled_after=$(cpu_used "$scaled")
-press 960 540 Escape
-wait_end 10
-start_display 640x480x24
-start "$release" "$loader" "$exe"
-window=$(find_window Nightwick)
-focus "$window" >/dev/null
-sleep 1
-classic_before=$(cpu_used "$exe")
-sleep 20
-classic_after=$(cpu_used "$exe")
-press 320 240 Escape
-wait_end 10
-echo "CPU over 20 s: $scaled at 1920 x 1080 $((${scaled_after:-0} - ${scaled_before:-0})) hundredths of a second;" \
-    "$exe at 640 x 480 $((${classic_after:-0} - ${classic_before:-0})) hundredths"
+cpu_over_20s 1920x1080x24 960 540 "$scaled_loader" "$scaled"
+scaled_cpu=$cpu
+cpu_over_20s 640x480x24 320 240 "$loader" "$exe"
+echo "CPU over 20 s: $scaled at 1920 x 1080 $scaled_cpu hundredths of a second; $exe at 640 x 480 $cpu hundredths"
 
 [ "$failures" -eq 0 ] || { echo "$failures checks failed"; exit 1; }
 echo "all Wine checks passed"

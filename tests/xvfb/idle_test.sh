@@ -11,10 +11,7 @@ pictures=$(realpath "$5")
 source "$(dirname "$0")/xvfb_helpers.sh"
 start_xvfb 640x480x24
 
-DISPLAY=$display "$plain_window" 160 120 >"$work/window_id" &
-for _ in $(seq 100); do [ -s "$work/window_id" ] && break; sleep 0.05; done
-window=$(cat "$work/window_id")
-[ -n "$window" ] || { echo "the test's window did not appear"; exit 1; }
+open_window 160 120
 # Once a client stays connected: the server forgets its settings when its last one leaves.
 DISPLAY=$display "$idle_time" 30 >/dev/null || exit 1
 

@@ -10,10 +10,7 @@ source "$(dirname "$0")/xvfb_helpers.sh"
 start_xvfb 1280x1024x24
 
 # A window twice the page's size: nearest scaling shows each pixel as 2 x 2.
-DISPLAY=$display "$plain_window" 1280 960 >"$work/window_id" &
-for _ in $(seq 100); do [ -s "$work/window_id" ] && break; sleep 0.05; done
-window=$(cat "$work/window_id")
-[ -n "$window" ] || { echo "the test's window did not appear"; exit 1; }
+open_window 1280 960
 
 # run_hack SIGNAL ARGS...: starts the hack from a folder without the
 # pictures (it finds them beside itself, as installed), checks its frame,

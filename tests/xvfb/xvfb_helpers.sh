@@ -21,6 +21,15 @@ start_xvfb() {
     exit 1
 }
 
+# open_window WIDTH HEIGHT: a plain window of the test's (by $plain_window),
+# as a screensaver daemon gives a hack; sets `window` to its id.
+open_window() {
+    DISPLAY=$display "$plain_window" "$1" "$2" >"$work/window_id" &
+    for _ in $(seq 100); do [ -s "$work/window_id" ] && break; sleep 0.05; done
+    window=$(cat "$work/window_id")
+    [ -n "$window" ] || { echo "the test's window did not appear"; exit 1; }
+}
+
 # shot WINDOW FILE.ppm: the window's pixels. ImageMagick reads a window of
 # a DirectColor visual (SDL's choice for a plain window) through its colour
 # map, where xwdtopnm does not.

@@ -183,17 +183,7 @@ struct Direct3D final : ComObject<IDirect3D7, IDirect3D3, IDirect3D2> {
 
     HRESULT STDMETHODCALLTYPE CreateDevice(REFCLSID guid, LPDIRECTDRAWSURFACE7 surface,
                                            IDirect3DDevice7** out) override {
-        if (auto failed = call<HRESULT>("CreateDevice", {ptr(this), ptr(surface), ptr(out)})) {
-            if (out != nullptr) *out = nullptr;
-            return *failed;
-        }
-        if (out == nullptr) return DDERR_INVALIDPARAMS;
-        *out = nullptr;
-        if (!check_alive("CreateDevice")) return DDERR_INVALIDOBJECT;
-        Surface* target = nullptr;
-        if (HRESULT result = check_render_target(guid, surface, target); result != DD_OK) return result;
-        *out = static_cast<Device7*>(adopt(std::make_unique<Device7>(target)));
-        return DD_OK;
+        return create_device<Device7>(guid, surface, out);
     }
 
     HRESULT STDMETHODCALLTYPE CreateViewport(IDirect3DViewport3** viewport, IUnknown* outer) override {
@@ -220,6 +210,12 @@ struct Direct3D final : ComObject<IDirect3D7, IDirect3D3, IDirect3D2> {
     }
 
     HRESULT create_device3(REFCLSID guid, IDirectDrawSurface7* surface, IDirect3DDevice3** out) {
+        return create_device<Device3>(guid, surface, out);
+    }
+
+    // A device of the interface's time on a surface made for 3D.
+    template <class Made, class Interface>
+    HRESULT create_device(REFCLSID guid, IDirectDrawSurface7* surface, Interface** out) {
         if (auto failed = call<HRESULT>("CreateDevice", {ptr(this), ptr(surface), ptr(out)})) {
             if (out != nullptr) *out = nullptr;
             return *failed;
@@ -229,7 +225,7 @@ struct Direct3D final : ComObject<IDirect3D7, IDirect3D3, IDirect3D2> {
         if (!check_alive("CreateDevice")) return DDERR_INVALIDOBJECT;
         Surface* target = nullptr;
         if (HRESULT result = check_render_target(guid, surface, target); result != DD_OK) return result;
-        *out = static_cast<Device3*>(adopt(std::make_unique<Device3>(target)));
+        *out = static_cast<Made*>(adopt(std::make_unique<Made>(target)));
         return DD_OK;
     }
 
