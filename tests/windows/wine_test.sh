@@ -323,8 +323,9 @@ wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/de
 for _ in $(seq 100); do [ -s "$work/hwnd.txt" ] && break; sleep 0.1; done
 parent=$(tr -dc 0-9 <"$work/hwnd.txt")
 start "$release" "${screensaver[@]}" /p "$parent"
-for _ in $(seq 150); do [ -f "$preview/destroyed.txt" ] && break; sleep 0.05; done
+for _ in $(seq 400); do [ -f "$preview/destroyed.txt" ] && break; sleep 0.05; done
 destroyed_at=$(date +%s%N)
+[ -f "$preview/destroyed.txt" ] || fail "screensaver /p: the preview window never went"
 wait_end 5 || fail "screensaver /p: it ran on after its window went"
 ended_ms=$((($(date +%s%N) - destroyed_at) / 1000000))
 [ "$code" = 0 ] || fail "screensaver /p: exit code $code"
