@@ -69,6 +69,8 @@ bool enter(std::string_view name, std::initializer_list<Arg> args, std::int64_t&
     return true;
 }
 
+bool calls_watched() { return logging || !failures.empty(); }
+
 void note_misuse(std::string_view what) {
     ++misuse;
     std::fprintf(stderr, "portable platform: %.*s\n", static_cast<int>(what.size()), what.data());

@@ -65,6 +65,9 @@ inline Value flt(double value) { return Value(value); }
 // was, `forced` holds the result the call must return.
 bool enter(std::string_view name, std::initializer_list<Arg> args, std::int64_t& forced);
 
+// Whether a call's name is wanted at all: the log is on, or a failure waits.
+bool calls_watched();
+
 // Calls on objects that no longer exist, or releases past zero.
 void note_misuse(std::string_view what);
 

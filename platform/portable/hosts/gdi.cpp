@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "../control/control.h"
+
 namespace platform {
 namespace {
 
@@ -11,8 +13,10 @@ HWND preview_parent = nullptr;
 
 std::unique_ptr<Host> make_gdi() { return std::make_unique<GdiHost>(); }
 
-// The program on Windows shows its pages through GDI unless told otherwise.
-[[maybe_unused]] const bool registered = (set_default_host(make_gdi), true);
+// The program on Windows shows its pages through GDI unless told otherwise,
+// and runs as long as its user likes (a screensaver for hours): it keeps no
+// call log, which would grow with every frame.
+[[maybe_unused]] const bool registered = (set_default_host(make_gdi), set_call_logging(false), true);
 
 }  // namespace
 
