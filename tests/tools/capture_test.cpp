@@ -132,20 +132,29 @@ TEST_F(CaptureToolTest, GifFramesDecodeToTheShownPixels) {
 }
 
 // The frames the tool hashes are the ones this process shows, so its
-// checksums are also the same on every run.
+// checksums are also the same on every run. With --every N it hashes the
+// pixels a window 1/N the size shows: every Nth of every Nth row.
 TEST_F(CaptureToolTest, ChecksumsAreOnePerShownFrame) {
-    ASSERT_EQ(run_tool("--frames 40 --checksums"), 0);
-    std::ifstream printed("out.txt");
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(printed, line);) lines.push_back(line);
-    ASSERT_EQ(lines.size(), 40u);
     const std::vector<Shown> frames = frames_in_memory(1, 40, 40);
     ASSERT_EQ(frames.size(), 40u);
-    for (std::size_t n = 0; n < frames.size(); ++n) {
-        char line[64];
-        const Frame frame{frames[n].pixels.data(), 640, 480, frames[n].palette};
-        std::snprintf(line, sizeof line, "frame %zu checksum %08x", n + 1, frame_checksum(frame));
-        EXPECT_EQ(lines[n], line);
+    for (const int every : {1, 3}) {
+        ASSERT_EQ(run_tool("--frames 40 --checksums --every " + std::to_string(every)), 0);
+        std::ifstream printed("out.txt");
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(printed, line);) lines.push_back(line);
+        ASSERT_EQ(lines.size(), 40u);
+        const int width = 640 / every, height = 480 / every;
+        std::vector<std::uint8_t> sampled(static_cast<std::size_t>(width) * height);
+        for (std::size_t n = 0; n < frames.size(); ++n) {
+            for (int y = 0; y < height; ++y) {
+                for (int x = 0; x < width; ++x)
+                    sampled[y * width + x] = frames[n].pixels[(y * every) * 640 + x * every];
+            }
+            char line[64];
+            const Frame frame{sampled.data(), width, height, frames[n].palette};
+            std::snprintf(line, sizeof line, "frame %zu checksum %08x", n + 1, frame_checksum(frame));
+            EXPECT_EQ(lines[n], line) << "every " << every;
+        }
     }
 }
 

@@ -21,6 +21,10 @@ TEST_F(FlipTest, ALostSurfaceIsRestoredOnceAndFlippedAgain) {
     EXPECT_EQ(gfx_flip(), 0);
     EXPECT_EQ(platform::calls_named("IDirectDrawSurface7::Flip").size(), 2u);
     EXPECT_EQ(platform::calls_named("IDirectDrawSurface7::Restore").size(), 1u);
+    // The restored pages hold no scene yet: the loss stands until it is repainted.
+    EXPECT_EQ(gfx_surfaces_lost(), 1);
+    gfx_restore_surfaces();
+    EXPECT_EQ(gfx_surfaces_lost(), 0);
 }
 
 TEST_F(FlipTest, ASurfaceThatStaysLostEndsTheFlip) {

@@ -247,6 +247,21 @@ TEST_F(ReaderTest, AFileThatEndsEarlyKeepsWhatWasReadAndSaysSo) {
     EXPECT_EQ(locked.get(0, 3), 5u);
 }
 
+// A run is written wider than it is; where the data ends soon after it, the
+// rest of the line is still the line before's, not the run's value.
+TEST_F(ReaderTest, ALineCutShortAfterARunKeepsTheLineBeforeBeyondIt) {
+    select(8);
+    auto image = indexed(192, 2, [](int x, int) { return x % 150 + 1; });
+    image.data.resize(192);
+    const std::vector<std::uint8_t> line_1 = {0xC2, 0x77, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    image.data.insert(image.data.end(), line_1.begin(), line_1.end());
+    ASSERT_EQ(load(image.bytes(), PCX_KEEP_PALETTE), PCX_ENDED_EARLY);
+    Locked locked;
+    EXPECT_EQ(locked.get(1, 1), 0x77u);
+    EXPECT_EQ(locked.get(17, 1), 16u);
+    for (int x = 18; x < 192; ++x) ASSERT_EQ(locked.get(x, 1), static_cast<std::uint32_t>(x % 150 + 1)) << x;
+}
+
 TEST_F(ReaderTest, SixteenAndTwoColourImagesUseEntriesTenUp) {
     select(8);
     PcxImage sixteen{.bits_per_pixel = 1, .planes = 4, .xmax = 7, .bytes_per_line = 1};

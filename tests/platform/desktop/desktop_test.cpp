@@ -116,6 +116,20 @@ TEST_F(PictureFolderTest, WithoutACompleteFolderTheFullestIsUsedAndItsGapsNamed)
     EXPECT_EQ(first.missing.size(), 8u);
 }
 
+// Started from anywhere, the program looks first where it is started, then
+// beside itself, then where it is installed; a folder is named once.
+TEST_F(PictureFolderTest, TheCandidatesAreTheCurrentFolderTheExecutablesAndTheInstalledOne) {
+    const fs::path started = fs::current_path(), exe = fs::read_symlink("/proc/self/exe").parent_path();
+    const fs::path installed = exe.parent_path() / "share" / "nightwick";
+    for (const fs::path& here : {folder("elsewhere", {}), exe}) {
+        fs::current_path(here);
+        std::vector<fs::path> expected = {fs::current_path(), exe, installed};
+        if (here == exe) expected.erase(expected.begin());
+        EXPECT_EQ(platform::picture_folder_candidates(), expected) << here;
+    }
+    fs::current_path(started);
+}
+
 TEST(PageScaler, FitsThePageKeepingItsShape) {
     struct Case {
         int area_width, area_height;
@@ -167,6 +181,9 @@ TEST(PageScaler, ScalesByNearestNeighbourWithBlackBarsAndFollowsThePalette) {
     scaler.draw(&page[0][0], 6, 4, 2, 8, palette, window.bytes(), window.pitch, 10, 4, bgr);
     EXPECT_EQ(window.at(3, 2), 200u | (100u << 8) | (50u << 16));
     EXPECT_EQ(window.at(1, 0), 1u | (2u << 8));
+    palette[6] = {9, 8, 7, 0};  // and again in the same layout
+    scaler.draw(&page[0][0], 6, 4, 2, 8, palette, window.bytes(), window.pitch, 10, 4, bgr);
+    EXPECT_EQ(window.at(3, 2), 9u | (8u << 8) | (7u << 16));
     // Without a palette the indices are greys.
     scaler.draw(&page[0][0], 6, 4, 2, 8, nullptr, window.bytes(), window.pitch, 10, 4, bgr);
     EXPECT_EQ(window.at(3, 2), 6u | (6u << 8) | (6u << 16));

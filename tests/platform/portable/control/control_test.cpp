@@ -1,3 +1,4 @@
+#include "../../../support/ddraw_helpers.h"
 #include "../../../support/platform_fixture.h"
 #include "platform/win32.h"
 
@@ -45,6 +46,11 @@ TEST_F(ControlTest, LoggingCanBeTurnedOffWhileFailuresStillApply) {
     platform::set_call_logging(false);
     platform::fail_next("GetFocus", 1, 0x1234);
     EXPECT_EQ(GetFocus(), reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x1234)));
+    IDirectDraw7* ddraw = create_ddraw7();  // COM methods too, which name themselves only when watched
+    ASSERT_NE(ddraw, nullptr);
+    platform::fail_next("IDirectDraw7::AddRef", 1, 77);
+    EXPECT_EQ(ddraw->AddRef(), 77u);
+    EXPECT_EQ(ddraw->AddRef(), 2u);
     GetVersion();
     EXPECT_TRUE(platform::calls().empty());
     platform::reset();  // on again

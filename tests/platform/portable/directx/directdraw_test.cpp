@@ -1,4 +1,5 @@
 #include <cstring>
+#include <functional>
 
 #include "../../../support/ddraw_helpers.h"
 #include "../../../support/platform_fixture.h"
@@ -217,6 +218,41 @@ TEST_F(DDrawTest, FlipExchangesThePagesAndShowsTheNewFrontWithItsPalette) {
     EXPECT_EQ(pixels[0], 5);
     back->Unlock(nullptr);
     EXPECT_EQ(back->Flip(nullptr, DDFLIP_WAIT), DDERR_NOTFLIPPABLE);
+}
+
+// The host keeps the shown page by reference; whatever then writes into that
+// memory (a lock, a blit, a restore's scramble) must leave the shown page as
+// it was flipped. The page is not read between the flip and the write.
+TEST_F(DDrawTest, TheShownPageSurvivesWritesIntoItsMemory) {
+    IDirectDrawSurface7* primary = flip_chain();
+    DDSCAPS2 caps{DDSCAPS_BACKBUFFER, 0, 0, 0};
+    IDirectDrawSurface7* back = nullptr;
+    ASSERT_EQ(primary->GetAttachedSurface(&caps, &back), DD_OK);
+    IDirectDrawSurface7* source = offscreen(16, 16);
+    LONG pitch = 0;
+    std::uint8_t* nines = lock(source, pitch);
+    std::memset(nines, 9, static_cast<std::size_t>(pitch) * 16);
+    source->Unlock(nullptr);
+    const std::function<void()> writes[] = {
+        [&] {
+            lock(primary, pitch)[0] = 9;
+            primary->Unlock(nullptr);
+        },
+        [&] { primary->BltFast(0, 0, source, nullptr, DDBLTFAST_WAIT); },
+        [&] {
+            platform::lose_surfaces();
+            primary->Restore();
+        },
+    };
+    platform::HeadlessHost* host = platform::headless_host();
+    for (std::size_t i = 0; i < std::size(writes); ++i) {
+        lock(back, pitch)[0] = 0;
+        back->Unlock(nullptr);
+        ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+        writes[i]();
+        ASSERT_EQ(host->page().size(), 640u * 480u) << "write " << i;
+        EXPECT_EQ(host->page()[0], 0) << "write " << i;
+    }
 }
 
 TEST_F(DDrawTest, PaletteEntriesChangeInPlace) {

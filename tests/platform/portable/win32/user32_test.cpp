@@ -102,6 +102,7 @@ TEST_F(User32Test, WaitReturnsAtOnceForAQueuedMessageAndOtherwiseWaitsForInput) 
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_KEYUP));
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));  // the wait took no input
     // With nothing queued the next input comes, whenever it was scripted for.
     EXPECT_TRUE(WaitMessage());
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
@@ -111,6 +112,11 @@ TEST_F(User32Test, WaitReturnsAtOnceForAQueuedMessageAndOtherwiseWaitsForInput) 
     EXPECT_TRUE(WaitMessage());
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_CLOSE));
+    // A posted quit is something to take too: no close is made up for it.
+    PostQuitMessage(0);
+    EXPECT_TRUE(WaitMessage());
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
 }
 
 TEST_F(User32Test, CloseThroughTheDefaultProcedureDestroysTheWindow) {
@@ -130,7 +136,9 @@ TEST_F(User32Test, ScriptedInputArrivesAtTheFrameItWasScriptedFor) {
     ShowWindow(window, SW_SHOWNORMAL);
     platform::HeadlessHost* host = platform::headless_host();
     ASSERT_NE(host, nullptr);
-    host->activate_at(0, false);
+    // Activation messages come only with a change: the first and last of
+    // these change nothing.
+    for (const bool active : {true, false, false}) host->activate_at(0, active);
     host->key_at(2, VK_F12);
     seen.clear();
     MSG msg;
