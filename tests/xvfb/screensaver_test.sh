@@ -21,13 +21,13 @@ run_hack() {
     mkdir -p "$work/elsewhere"
     (cd "$work/elsewhere" && DISPLAY=$display ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" exec "$nightwick" "$@") \
         >"$work/hack.log" 2>&1 &
-    local hack=$!
-    sleep 2.5
+    local hack=$! frame
+    frame_of "$window" >/dev/null || { echo "the window does not show the program's frame"; cat "$work/hack.log"; return 1; }
     kill -0 "$hack" 2>/dev/null || { echo "the hack ended by itself"; cat "$work/hack.log"; return 1; }
-    frame_of "$window" >/dev/null || { echo "the window does not show the program's frame"; return 1; }
     DISPLAY=$display xdotool key --window "$window" Escape
-    sleep 0.5
-    kill -0 "$hack" 2>/dev/null || { echo "a key ended the hack"; return 1; }
+    # A frame drawn after one seen after the key: the hack has read the key.
+    frame=$(frame_of "$window") && frame_after "$window" "$frame" >/dev/null &&
+        kill -0 "$hack" 2>/dev/null || { echo "a key ended the hack"; cat "$work/hack.log"; return 1; }
     kill "-$signal" "$hack"
     ends_within "$hack" 250 || { cat "$work/hack.log"; return 1; }
     if grep -q "cannot find" "$work/hack.log"; then

@@ -11,16 +11,14 @@ start_xvfb 1400x1050x24
 (cd "$pictures" && DISPLAY=$display ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" exec "$nightwick" --window) \
     >"$work/nightwick.log" 2>&1 &
 program=$!
-window=$(DISPLAY=$display timeout 10 xdotool search --sync --name '^Nightwick$' | head -1)
-[ -n "$window" ] || { echo "no window appeared"; cat "$work/nightwick.log"; exit 1; }
-sleep 2.5
+window=$(program_window '^Nightwick$') ||
+    { echo "the window does not show the program's frame"; cat "$work/nightwick.log"; exit 1; }
 size=$(DISPLAY=$display xdotool getwindowgeometry "$window" | awk '/Geometry/{print $2}')
 [ "$size" = "640x480" ] || { echo "the window is $size, not 640x480"; exit 1; }
-frame_of "$window" >/dev/null || { echo "the window does not show the program's frame"; exit 1; }
 
-# At the corner, so that all of it is on the screen to be shot.
+# At the corner, so that all of it is on the screen to be shot. Until the
+# program has drawn at the new size the window shows no frame.
 DISPLAY=$display xdotool windowmove "$window" 0 0 windowsize "$window" 1280 960
-sleep 1
 frame_of "$window" >/dev/null || { echo "the resized window does not show the frame scaled"; exit 1; }
 
 DISPLAY=$display xdotool key --window "$window" Escape

@@ -60,7 +60,10 @@ saver() {
         ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" "$@"
 }
 saver xscreensaver -no-splash -verbose >"$work/daemon.log" 2>&1 &
-for _ in $(seq 100); do saver xscreensaver-command -version >/dev/null 2>&1 && break; sleep 0.1; done
+daemon=$!
+# Until it answers, or has given up (as it does where it cannot run).
+daemon_up() { saver xscreensaver-command -version >/dev/null 2>&1 || { ended "$daemon" >/dev/null && return 0; echo "no answer"; return 1; }; }
+wait_until 60 "the xscreensaver daemon to answer" daemon_up
 if ! saver xscreensaver-command -version >/dev/null 2>&1; then
     cat "$work/daemon.log"
     grep -qi "root" "$work/daemon.log" && skip "xscreensaver does not run here"
@@ -75,11 +78,10 @@ trap stop_daemon EXIT
 
 hack_pids() { pgrep -u "$user" -x -f "$hack --root"; }
 saver xscreensaver-command -activate || exit 1
-for _ in $(seq 100); do [ -n "$(hack_pids)" ] && break; sleep 0.1; done
-pid=$(hack_pids | head -1)
+pid=$(wait_until 60 "xscreensaver to start the hack" hack_pids | head -1)
 [ -n "$pid" ] || { echo "xscreensaver did not start the hack"; cat "$work/daemon.log"; exit 1; }
 echo "xscreensaver started the hack as process $pid"
-sleep 2.5
+# The screen stays black until the hack has started and drawn.
 root=$(DISPLAY=$display xwininfo -root | awk '/Window id:/{print $4}')
 frame=$(frame_of "$root") || { echo "the screen does not show a frame of the program"; exit 1; }
 # For a person to look at, where the build can be written to.
@@ -87,11 +89,7 @@ cp "$work/frame.ppm" "$pictures/xscreensaver_screen.ppm" 2>/dev/null
 echo "the screen shows frame $frame"
 
 saver xscreensaver-command -deactivate || exit 1
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
-if kill -0 "$pid" 2>/dev/null; then
-    echo "the hack still runs 5 s after -deactivate"
-    exit 1
-fi
+wait_until 60 "the hack to end after -deactivate" ended "$pid" || exit 1
 left=$(hack_pids)
 [ -z "$left" ] || { echo "still running after -deactivate:"; ps -o pid,stat,args -p "$left"; exit 1; }
 echo "-deactivate ended the hack; no process of it is left"

@@ -1,6 +1,8 @@
 # Shared by the Xvfb tests: a private X server, screenshots as PPM, and
-# waiting for a process to end. Source it, then call start_xvfb WxHxD
-# [XVFB_OPTION...].
+# waiting for what a test waits for (a server, a window, a frame, the end of
+# a process) by asking again until it is there, never by sleeping a fixed
+# time: a loaded machine is slow, not wrong. Source it, then call start_xvfb
+# WxHxD [XVFB_OPTION...].
 for tool in Xvfb xdotool xwd xdpyinfo /usr/bin/convert; do
     command -v "$tool" >/dev/null || { echo "missing $tool"; exit 1; }
 done
@@ -13,21 +15,58 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# wait_until SECONDS WHAT COMMAND...: runs COMMAND until it succeeds, a
+# tenth of a second apart, and passes on what it printed then. Past SECONDS
+# it says what it waited for and what COMMAND printed last, and fails.
+wait_until() {
+    local limit=$1 what=$2 start=$SECONDS output
+    shift 2
+    until output=$("$@" 2>"$work/wait.err"); do
+        if [ $((SECONDS - start)) -ge "$limit" ]; then
+            echo "waited $limit s for $what; last seen: ${output:-}$(cat "$work/wait.err")" >&2
+            return 1
+        fi
+        sleep 0.1
+    done
+    cat "$work/wait.err" >&2
+    [ -z "$output" ] || printf '%s\n' "$output"
+}
+
+# Each succeeds when its state holds, and otherwise says what it sees.
+ended() { ! kill -0 "$1" 2>/dev/null || { echo "process $1 still runs"; return 1; }; }
+server_up() { xdpyinfo -display "$display" >/dev/null 2>&1 || { echo "no X server on $display"; return 1; }; }
+viewable() {
+    local state
+    state=$(DISPLAY=$display xwininfo -id "$1" 2>&1 | awk '/Map State:/{print $3}')
+    [ "$state" = IsViewable ] || { echo "window $1 is ${state:-not there}"; return 1; }
+}
+focused() {
+    local focus
+    focus=$(DISPLAY=$display xdotool getwindowfocus 2>&1)
+    [ "$focus" = "$1" ] || { echo "the focus is on $focus, not on $1"; return 1; }
+}
+# named NAME: the id of a shown window of that name.
+named() {
+    local id
+    for id in $(DISPLAY=$display xdotool search --name "$1" 2>/dev/null); do
+        viewable "$id" >/dev/null && { echo "$id"; return 0; }
+    done
+    echo "no window named $1 is shown"
+    return 1
+}
+
 start_xvfb() {
     Xvfb "$display" -screen 0 "$1" -nolisten tcp "${@:2}" >"$work/xvfb.log" 2>&1 &
     xvfb=$!
-    for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && return 0; sleep 0.1; done
-    echo "Xvfb did not start"
-    exit 1
+    wait_until 60 "Xvfb to start" server_up || { cat "$work/xvfb.log"; exit 1; }
 }
 
 # open_window WIDTH HEIGHT: a plain window of the test's (by $plain_window),
 # as a screensaver daemon gives a hack; sets `window` to its id.
 open_window() {
     DISPLAY=$display "$plain_window" "$1" "$2" >"$work/window_id" &
-    for _ in $(seq 100); do [ -s "$work/window_id" ] && break; sleep 0.05; done
+    wait_until 60 "the test's window" test -s "$work/window_id" || exit 1
     window=$(cat "$work/window_id")
-    [ -n "$window" ] || { echo "the test's window did not appear"; exit 1; }
 }
 
 # shot WINDOW FILE.ppm: the window's pixels. ImageMagick reads a window of
@@ -38,29 +77,75 @@ shot() {
         /usr/bin/convert "xwd:$work/shot.xwd" +set comment -depth 8 "ppm:$2" 2>/dev/null
 }
 
-# frame_of WINDOW: prints the frame of the headless run ($pictures, by
-# $compare) that the window shows. A page the run shows at several frames
-# names none, so the window is shot again until its page names one.
-frame_of() {
-    local output code
-    for _ in $(seq 20); do
-        shot "$1" "$work/frame.ppm" || return 1
-        output=$("$compare" "$work/frame.ppm" "$pictures" 3000)
-        code=$?
-        echo "$output" >&2
-        [ "$code" -eq 3 ] || break
-        sleep 0.2
-    done
-    [ "$code" -eq 0 ] || return 1
+# frame_now WINDOW: the frame of the headless run ($pictures, by $compare)
+# that the window shows now. A page that run shows at several frames, or at
+# none (not drawn yet, or drawn wrong), names none: it fails and says so.
+frame_now() {
+    local output
+    shot "$1" "$work/frame.ppm" || { echo "no screenshot of window $1"; return 1; }
+    output=$("$compare" "$work/frame.ppm" "$pictures" 3000) || { echo "$output"; return 1; }
+    echo "$output" >&2
     sed -n 's/^the screenshot is frame \([0-9]*\) .*/\1/p' <<<"$output"
 }
 
-# ends_within PID MILLISECONDS: waits for PID to end; prints its exit code
-# and the time it took, and fails when it outlives the limit.
+# frame_of WINDOW: prints the frame the window shows, once it shows a page
+# that names one; a minute without one fails with what was last seen.
+frame_of() { wait_until 60 "window $1 to show a frame of the headless run" frame_now "$1"; }
+
+# still WINDOW: whether the window's pixels stay the same over a quarter
+# of a second: the program has stopped drawing. Keeps them in $work/still.ppm.
+# changed WINDOW: whether they are no longer those: it draws again.
+still() {
+    shot "$1" "$work/still.ppm" && sleep 0.25 && shot "$1" "$work/now.ppm" || { echo "no screenshot of $1"; return 1; }
+    cmp -s "$work/still.ppm" "$work/now.ppm" || { echo "window $1 is still drawn"; return 1; }
+}
+changed() {
+    shot "$1" "$work/now.ppm" || { echo "no screenshot of $1"; return 1; }
+    ! cmp -s "$work/still.ppm" "$work/now.ppm" || { echo "window $1 shows the same pixels"; return 1; }
+}
+
+# program_window NAME: the id of the window of that name, once it shows a
+# frame of the headless run. A program may make a window and drop it for
+# another before it draws: the one that shows a frame is the one it keeps.
+framed() {
+    local id seen
+    id=$(named "$1") || { echo "$id"; return 1; }
+    seen=$(frame_now "$id" 2>/dev/null) || { echo "$seen"; return 1; }
+    echo "window $id shows frame $seen of the headless run" >&2
+    echo "$id"
+}
+program_window() { wait_until 60 "a window named $1 to show a frame of the headless run" framed "$1"; }
+
+# frame_after WINDOW FRAME: prints the frame the window shows once it is
+# past FRAME: the program has drawn (and so read its input) since.
+later_than() {
+    local frame
+    frame=$(frame_now "$1") || return 1
+    [ "$frame" -gt "$2" ] && echo "$frame" || { echo "still frame $frame"; return 1; }
+}
+frame_after() { wait_until 60 "window $1 to show a frame after $2" later_than "$1" "$2"; }
+
+# cpu_share PID SECONDS: the CPU time PID takes over SECONDS, in hundredths
+# of a percent of one core, over the span as measured, not as asked for.
+cpu_share() {
+    local ticks before after start elapsed_ms
+    ticks=$(getconf CLK_TCK)
+    before=$(awk '{print $14 + $15}' "/proc/$1/stat")
+    start=$(date +%s%N)
+    sleep "$2"
+    after=$(awk '{print $14 + $15}' "/proc/$1/stat")
+    elapsed_ms=$((($(date +%s%N) - start) / 1000000))
+    echo $(((after - before) * 10000000 / (ticks * elapsed_ms)))
+}
+percent() { printf '%d.%02d%%' $(($1 / 100)) $(($1 % 100)); }
+
+# ends_within PID MILLISECONDS: waits (up to a minute) for PID to end;
+# prints its exit code and the time it took, and fails when it took longer
+# than MILLISECONDS.
 ends_within() {
     local pid=$1 limit=$2 start elapsed code
     start=$(date +%s%N)
-    for _ in $(seq 400); do kill -0 "$pid" 2>/dev/null || break; sleep 0.005; done
+    while kill -0 "$pid" 2>/dev/null && [ $(($(date +%s%N) - start)) -lt 60000000000 ]; do sleep 0.005; done
     elapsed=$((($(date +%s%N) - start) / 1000000))
     if kill -0 "$pid" 2>/dev/null; then
         echo "still running after $elapsed ms"
