@@ -94,10 +94,22 @@ frame_of() { wait_until 60 "window $1 to show a frame of the headless run" frame
 
 # still WINDOW: whether the window's pixels stay the same over a quarter
 # of a second: the program has stopped drawing. Keeps them in $work/still.ppm.
-# changed WINDOW: whether they are no longer those: it draws again.
+# drawing WINDOW: whether they change over a quarter of a second.
+# changed WINDOW: whether they are no longer those kept: it draws again.
 still() {
     shot "$1" "$work/still.ppm" && sleep 0.25 && shot "$1" "$work/now.ppm" || { echo "no screenshot of $1"; return 1; }
     cmp -s "$work/still.ppm" "$work/now.ppm" || { echo "window $1 is still drawn"; return 1; }
+}
+drawing() {
+    shot "$1" "$work/still.ppm" && sleep 0.25 && shot "$1" "$work/now.ppm" || { echo "no screenshot of $1"; return 1; }
+    ! cmp -s "$work/still.ppm" "$work/now.ppm" || { echo "window $1 shows the same pixels"; return 1; }
+}
+# drawn NAME: the id of a shown window of that name that is drawing.
+drawn() {
+    local id seen
+    id=$(named "$1") || { echo "$id"; return 1; }
+    seen=$(drawing "$id") || { echo "$seen"; return 1; }
+    echo "$id"
 }
 changed() {
     shot "$1" "$work/now.ppm" || { echo "no screenshot of $1"; return 1; }
