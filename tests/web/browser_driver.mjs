@@ -15,6 +15,9 @@ import { decodePng, frameOf, paletteOf, parseChecksums, unscale } from './frame_
 
 const [webDir, outDir] = process.argv.slice(2);
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+// How long anything may take to happen before it counts as never: generous,
+// since a loaded machine is slow, not wrong.
+const limit = 60000;
 const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm', '.data': 'application/octet-stream',
                 '.webmanifest': 'application/manifest+json', '.png': 'image/png' };
 const checksums = parseChecksums(readFileSync(join(outDir, 'checksums.txt'), 'utf8'));
@@ -88,7 +91,7 @@ async function finish(code) {
   // The profile is removed once Chromium has stopped writing to it.
   const ended = new Promise((resolve) => chromium.once('exit', resolve));
   send('Browser.close').catch(() => {});
-  if ((await Promise.race([ended.then(() => true), sleep(5000)])) !== true) chromium.kill();
+  if ((await Promise.race([ended.then(() => true), sleep(limit)])) !== true) chromium.kill();
   try {
     rmSync(profile, { recursive: true, force: true, maxRetries: 5, retryDelay: 200 });
   } catch {
@@ -96,7 +99,7 @@ async function finish(code) {
   }
   process.exit(code);
 }
-setTimeout(() => { report.error = 'the run took longer than 150 s'; finish(1); }, 150000);
+setTimeout(() => { report.error = `the run took longer than ${10 * limit / 1000} s`; finish(1); }, 10 * limit);
 
 try {
   const { targetId } = await send('Target.createTarget', { url: 'about:blank' });
@@ -108,10 +111,25 @@ try {
     return result.value;
   };
   const frames = () => evaluate("typeof Module !== 'undefined' && Module.nightwickStats ? Module.nightwickStats().frames : 0");
-  const waitFor = async (what, test, ms) => {
-    for (const start = Date.now(); Date.now() - start < ms; await sleep(50)) if (await test()) return;
-    throw new Error(`waited ${ms} ms for ${what}`);
+  // Reads again, every 50 ms, until what it reads is `ok`, or the limit has
+  // passed: `poll` gives the last value either way, `waitFor` fails then,
+  // saying what it waited for and what it last saw.
+  const poll = async (read, ok) => {
+    for (const start = Date.now(); ; await sleep(50)) {
+      const value = await read();
+      if (ok(value)) return { ok: true, value };
+      if (Date.now() - start >= limit) return { ok: false, value };
+    }
   };
+  const waitFor = async (what, read, ok) => {
+    const { ok: done, value } = await poll(read, ok);
+    if (!done) throw new Error(`waited ${limit / 1000} s for ${what}; last saw ${JSON.stringify(value)}`);
+    return value;
+  };
+  // The count of frames twice, a quarter of a second apart: the same twice
+  // once the program has stopped drawing.
+  const twice = async () => { const first = await frames(); await sleep(250); return [first, await frames()]; };
+  const same = ([first, second]) => first === second;
   const metrics = (width, height, deviceScaleFactor) =>
     page('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor, mobile: false });
   const stats = () => evaluate('Module.nightwickStats()');
@@ -121,14 +139,15 @@ try {
   const navigated = await page('Page.navigate', { url });
   if (navigated.errorText) throw new Error(`loading ${url}: ${navigated.errorText}`);
   try {
-    await waitFor('the first frames', async () => (await frames()) >= 60, 30000);
+    await waitFor('the first frames', frames, (n) => n >= 60);
   } catch (error) {
     report.page = await evaluate('document.body.innerText');
     throw error;
   }
 
   // How steady the frames come, between presents as the page sees them,
-  // over three seconds in which nothing else asks anything of the page.
+  // over three seconds in which nothing else asks anything of the page (a
+  // measure: the page times each interval itself).
   await sleep(3000);
   const { frames: shown, intervals } = await evaluate('Module.nightwickStats()');
   const sorted = intervals.slice(1).sort((a, b) => a - b);  // the first waits for the start-up
@@ -145,13 +164,13 @@ try {
   // once; another is taken until one does.
   const matched = async (name, take) => {
     let last;
-    for (let tries = 1; tries <= 20; tries++, await sleep(70)) {
+    for (let tries = 1, start = Date.now(); ; tries++, await sleep(70)) {
       const { png, ...shot } = await take();
       writeFileSync(join(outDir, name), png);
       const { picture, error } = shot.unscale ? unscale(decodePng(png), ...shot.unscale) : { picture: decodePng(png) };
       last = { file: name, ...shot, tries, ...(error ? { error } : frameOf(picture, palette, checksums)) };
       delete last.unscale;
-      if (!last.ambiguous) break;
+      if (!last.ambiguous || Date.now() - start >= limit) break;
     }
     report.shots.push(last);
     return last;
@@ -174,8 +193,8 @@ try {
              unscale: Number.isInteger(scale) && scale > 1 ? [scale, placed[0], placed[1]] : undefined };
   });
   for (let i = 1; i <= 3; i++) {
-    await readBack(`canvas-${i}.png`);
-    await sleep(1000);
+    const { frames_shown: at } = await readBack(`canvas-${i}.png`);
+    await waitFor('a second more of frames', frames, (n) => n >= at + 60);
   }
   await screenshot('screen.png', { x: 0, y: 0, width: 640, height: 480, scale: 1 });
 
@@ -183,30 +202,32 @@ try {
   // program runs on once the page is in front again.
   const other = await send('Target.createTarget', { url: 'about:blank' });
   await send('Target.activateTarget', { targetId: other.targetId });
-  await waitFor('the page to be hidden', async () => (await evaluate('document.visibilityState')) === 'hidden', 5000);
+  await waitFor('the page to be hidden', () => evaluate('document.visibilityState'), (v) => v === 'hidden');
   paused = true;
-  await sleep(300);
+  // Once it has stopped (if it never does, the count below says so), no
+  // frame may come over a second.
+  await poll(twice, same);
   const hiddenFrames = await frames();
   await sleep(1000);
   report.hidden = { frames_shown_while_hidden: (await frames()) - hiddenFrames };
   await send('Target.closeTarget', { targetId: other.targetId });
   await send('Target.activateTarget', { targetId });
-  await waitFor('the page to be shown', async () => (await evaluate('document.visibilityState')) === 'visible', 5000);
+  await waitFor('the page to be shown', () => evaluate('document.visibilityState'), (v) => v === 'visible');
   const shownAt = await frames();
-  await waitFor('frames after coming back', async () => (await frames()) >= shownAt + 30, 10000);
+  await waitFor('frames after coming back', frames, (n) => n >= shownAt + 30);
   report.hidden.frames_after_coming_back = (await frames()) - shownAt;
   await readBack('canvas-after-hidden.png');
 
   // Losing the focus pauses it too. Headless Chromium has no other window
   // to take the focus, so the page is sent the events a window would get.
   await evaluate("window.dispatchEvent(new Event('blur'))");
-  await sleep(300);
+  await poll(twice, same);
   const blurredFrames = await frames();
   await sleep(700);
   report.blurred = { frames_shown_without_focus: (await frames()) - blurredFrames };
   await evaluate("window.dispatchEvent(new Event('focus'))");
   const focusedAt = await frames();
-  await waitFor('frames with the focus back', async () => (await frames()) >= focusedAt + 30, 10000);
+  await waitFor('frames with the focus back', frames, (n) => n >= focusedAt + 30);
   report.blurred.frames_with_focus_back = (await frames()) - focusedAt;
 
   // Other window sizes and device pixel ratios: the canvas takes the
@@ -217,7 +238,7 @@ try {
   for (const ratio of [1, 1.5, 2]) {
     await metrics(1280, 800, ratio);
     const device = [Math.round(1280 * ratio), Math.round(800 * ratio)];
-    await waitFor(`the canvas at ${ratio} dppx`, async () => (await stats()).canvas.join() === device.join(), 5000);
+    await waitFor(`the canvas at ${ratio} dppx`, stats, (s) => s.canvas.join() === device.join());
     const { scale, placed, canvas } = await stats();
     const squares = await evaluate(`(() => {
       const page = Module.nightwickPage(), canvas = Module.canvas, { scale, placed } = Module.nightwickStats();
@@ -236,10 +257,10 @@ try {
     report.scales.push({ device_pixel_ratio: ratio, css: [1280, 800], canvas, scale, placed, canvas_pixels_wrong: squares });
   }
   await metrics(1280, 800, 1.5);
-  await waitFor('the canvas at 1.5 dppx again', async () => (await stats()).canvas.join() === '1920,1200', 5000);
+  await waitFor('the canvas at 1.5 dppx again', stats, (s) => s.canvas.join() === '1920,1200');
   await screenshot('screen-1.5dppx.png');
   await metrics(640, 480, 1);
-  await waitFor('the canvas at 1 dppx', async () => (await stats()).canvas.join() === '640,480', 5000);
+  await waitFor('the canvas at 1 dppx', stats, (s) => s.canvas.join() === '640,480');
   report.scale_at_640x480 = (await stats()).scale;
 
   const keys = async () => (await stats()).keys;
@@ -251,9 +272,8 @@ try {
   };
   const press = async (key, code) => {
     await type(key, code);
-    await waitFor(`the page to say it ended after ${key}`,
-      async () => (await evaluate("document.getElementById('ended').textContent")) !== '', 10000);
-    return evaluate("document.getElementById('ended').textContent");
+    return waitFor(`the page to say it ended after ${key}`,
+      () => evaluate("document.getElementById('ended').textContent"), (text) => text !== '');
   };
   // Full screen on the button, a click as a user's; then F leaves it and
   // takes the page back to it. F is never passed to the program.
@@ -263,40 +283,42 @@ try {
   for (const type of ['mousePressed', 'mouseReleased']) {
     await page('Input.dispatchMouseEvent', { type, x, y, button: 'left', clickCount: 1 });
   }
-  await waitFor('full screen by the button', async () => (await fullscreen()) === 'stage', 5000);
+  await waitFor('full screen by the button', fullscreen, (id) => id === 'stage');
   report.fullscreen.by_button = await fullscreen();
   report.fullscreen.stats_by_button = await stats().then(({ scale, canvas }) => ({ scale, canvas }));
   const fullAt = await frames();
-  await waitFor('frames in full screen', async () => (await frames()) >= fullAt + 30, 10000);
+  await waitFor('frames in full screen', frames, (n) => n >= fullAt + 30);
   await readBack('canvas-fullscreen-button.png');
   await type('F', 70);
-  await waitFor('F to leave full screen', async () => (await fullscreen()) === '', 5000);
+  await waitFor('F to leave full screen', fullscreen, (id) => id === '');
   await type('F', 70);
-  await waitFor('full screen by F', async () => (await fullscreen()) === 'stage', 5000);
+  await waitFor('full screen by F', fullscreen, (id) => id === 'stage');
   report.fullscreen.by_key = await fullscreen();
   const keyAt = await frames();
-  await waitFor('frames in full screen by F', async () => (await frames()) >= keyAt + 30, 10000);
+  await waitFor('frames in full screen by F', frames, (n) => n >= keyAt + 30);
   await readBack('canvas-fullscreen-key.png');
   report.fullscreen.keys_passed_to_the_program = (await keys()) - keysBefore;
 
-  // A key the program does not take leaves it running.
+  // A key the program does not take leaves it running: it draws on after
+  // the key has reached it (or the count says it stopped).
+  const keysBeforeA = await keys();
   await type('A', 65);
-  await sleep(200);
+  await waitFor('the page to pass A on', keys, (n) => n > keysBeforeA);
   const before = await frames();
-  await sleep(300);
-  report.frames_after_another_key = (await frames()) - before;
+  report.frames_after_another_key = (await poll(frames, (n) => n >= before + 30)).value - before;
   // Escape, pressed in full screen, ends the program as anywhere else.
   report.fullscreen.before_escape = await fullscreen();
   report.ended = await press('Escape', 27);
-  await sleep(300);
-  report.fullscreen.after_the_end = await fullscreen();
+  report.fullscreen.after_the_end = (await poll(fullscreen, (id) => id === '')).value;
   report.messages = await evaluate("document.getElementById('messages').textContent");
   report.start_again_offered = await evaluate("!document.getElementById('again').hidden");
 
   // Started again from the page, it runs until F12.
+  // The page loads anew: until then the ended page still says so.
   await evaluate("document.getElementById('again').click()");
-  await sleep(500);
-  await waitFor('frames after starting again', async () => (await frames().catch(() => 0)) >= 30, 30000);
+  await waitFor('frames after starting again',
+    () => evaluate("[document.getElementById('ended').textContent, typeof Module !== 'undefined' && Module.nightwickStats ? Module.nightwickStats().frames : 0]").catch(() => null),
+    (seen) => seen !== null && seen[0] === '' && seen[1] >= 30);
   report.ended_after_f12 = await press('F12', 123);
 
   // Installable: the manifest as Chromium reads it, and its icons.
@@ -320,11 +342,11 @@ try {
 
   // Offline once visited: the service worker controls the page; with the
   // server gone, the page loads again and runs as before.
-  await waitFor('the service worker to control the page', async () => evaluate('Boolean(navigator.serviceWorker && navigator.serviceWorker.controller)'), 10000);
+  await waitFor('the service worker to control the page', () => evaluate('Boolean(navigator.serviceWorker && navigator.serviceWorker.controller)'), Boolean);
   await new Promise((resolve) => { server.close(resolve); server.closeAllConnections(); });
   const servedBefore = served;
   await page('Page.reload', { ignoreCache: false });
-  await waitFor('the first frames offline', async () => (await frames().catch(() => 0)) >= 60, 30000);
+  await waitFor('the first frames offline', () => frames().catch(() => 0), (n) => n >= 60);
   paused = false;  // a new start
   await readBack('canvas-offline.png');
   report.offline = {
