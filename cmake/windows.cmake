@@ -31,12 +31,25 @@ include(cmake/art.cmake)
 
 set(NIGHTWICK_ICON ${art_dir}/nightwick.ico)
 set(NIGHTWICK_MANIFEST ${CMAKE_SOURCE_DIR}/platform/windows/nightwick.manifest)
+# The programs on the built-in display carry the pictures, used when the
+# folder has none.
+set(NIGHTWICK_PICTURE_RESOURCES "")
+foreach(picture ${NIGHTWICK_PICTURE_NAMES})
+  string(TOUPPER ${picture} resource)
+  string(APPEND NIGHTWICK_PICTURE_RESOURCES "${resource} RCDATA \"${art_dir}/${picture}\"\n")
+endforeach()
 function(nightwick_windows_program target file description app)
   set(NIGHTWICK_FILE ${file})
   set(NIGHTWICK_DESCRIPTION ${description})
+  set(NIGHTWICK_PICTURES "")
+  set(picture_files "")
+  if(app STREQUAL "app_builtin")
+    set(NIGHTWICK_PICTURES "${NIGHTWICK_PICTURE_RESOURCES}")
+    set(picture_files ${pictures})
+  endif()
   configure_file(${CMAKE_SOURCE_DIR}/platform/windows/nightwick.rc.in ${CMAKE_BINARY_DIR}/${target}.rc @ONLY)
   set_source_files_properties(${CMAKE_BINARY_DIR}/${target}.rc PROPERTIES
-    OBJECT_DEPENDS "${NIGHTWICK_ICON};${NIGHTWICK_MANIFEST}")
+    OBJECT_DEPENDS "${NIGHTWICK_ICON};${NIGHTWICK_MANIFEST};${picture_files}")
   target_sources(${target} PRIVATE ${CMAKE_BINARY_DIR}/${target}.rc)
   add_dependencies(${target} art)
   target_link_libraries(${target} PRIVATE ${app})
@@ -50,14 +63,18 @@ add_executable(nightwick-scaled WIN32)
 nightwick_windows_program(nightwick-scaled nightwick-scaled.exe "Nightwick, scaled to the monitor" app_builtin)
 
 # WinMain is the program's; the screensaver unit only watches its messages.
-add_executable(nightwick-screensaver WIN32 platform/windows/screensaver.cpp)
+add_executable(nightwick-screensaver WIN32 platform/windows/screensaver.cpp platform/windows/screensaver_arguments.cpp)
 set_target_properties(nightwick-screensaver PROPERTIES OUTPUT_NAME Nightwick SUFFIX .scr)
 nightwick_windows_program(nightwick-screensaver Nightwick.scr "Nightwick screensaver" app_builtin)
 
-# What the Wine test uses as the control panel's preview window.
-add_executable(preview-window tests/windows/preview_window.cpp)
-target_link_libraries(preview-window PRIVATE user32 gdi32)
-target_link_options(preview-window PRIVATE -static)
+# What the Wine test uses as the control panel's preview window, and to ask
+# Windows about the program's window from outside.
+foreach(tool preview_window window_tool)
+  string(REPLACE "_" "-" target ${tool})
+  add_executable(${target} tests/windows/${tool}.cpp)
+  target_link_libraries(${target} PRIVATE user32 gdi32)
+  target_link_options(${target} PRIVATE -static)
+endforeach()
 
 add_executable(nightwick-smoke WIN32 tools/smoke/smoke.cpp)
 target_include_directories(nightwick-smoke PRIVATE ${CMAKE_SOURCE_DIR})
@@ -75,11 +92,13 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
                -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DNIGHTWICK_ART_DIR=${art_dir}
                -DNIGHTWICK_TESTS=OFF -DNIGHTWICK_BENCH=OFF
     BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target nightwick nightwick-scaled nightwick-screensaver preview-window
+                  window-tool
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
     EXCLUDE_FROM_ALL ON
     BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/x86_64/nightwick.exe ${CMAKE_BINARY_DIR}/x86_64/nightwick-scaled.exe
-                     ${CMAKE_BINARY_DIR}/x86_64/Nightwick.scr ${CMAKE_BINARY_DIR}/x86_64/preview-window.exe)
+                     ${CMAKE_BINARY_DIR}/x86_64/Nightwick.scr ${CMAKE_BINARY_DIR}/x86_64/preview-window.exe
+                     ${CMAKE_BINARY_DIR}/x86_64/window-tool.exe)
   add_dependencies(nightwick64 art)
   set(release ${CMAKE_BINARY_DIR}/release)
   set(release_files nightwick.exe nightwick64.exe nightwick-scaled.exe nightwick-scaled64.exe Nightwick.scr

@@ -2,7 +2,7 @@
 // everywhere else it is the portable platform's declaration of the same names.
 // The scaled Windows program (NIGHTWICK_BUILTIN_DISPLAY) takes the real
 // Win32 with the portable platform's own DirectDraw, which its load of
-// "DDRAW.DLL" reaches through the module seam.
+// "DDRAW.DLL" reaches through the seams (windows/seams.h).
 #pragma once
 
 #ifdef _WIN32
@@ -18,7 +18,7 @@
 #include <mmsystem.h>
 #ifdef NIGHTWICK_BUILTIN_DISPLAY
 #include "portable/directx/ddraw_types.h"
-#include "windows/module_seam.h"
+#include "windows/seams.h"
 #else
 #include <ddraw.h>
 #include <d3d.h>

@@ -3,26 +3,27 @@
 // configure it, /p HWND to preview it in the control panel's small window,
 // and with no argument to configure it. The program itself does not change:
 // this unit runs before WinMain, answers /c itself, for /s covers the other
-// monitors in black and lets any key, click or mouse move end the program
-// the way Escape does, and for /p has the program draw in the given window.
+// monitors in black (never taking the activation from the program's window)
+// and lets any key, click or mouse move end the program the way Escape
+// does, and for /p has the program draw in the given window.
 #include <windows.h>
 
-#include <cctype>
 #include <cstdlib>
-#include <cstring>
+#include <string>
 #include <vector>
 
 #include "../portable/hosts/gdi.h"
 #include "monitors.h"
+#include "screensaver_arguments.h"
 
 namespace {
 
 // Moves smaller than this are the mouse settling, not a person.
 constexpr int move_tolerance = 6;
-// Right after start-up the mode change can move the pointer by itself.
+// Right after start-up the window's placement can move the pointer by itself.
 constexpr DWORD settle_ms = 1000;
 
-HHOOK hook = nullptr;
+HHOOK message_hook = nullptr;
 DWORD started = 0;
 bool have_origin = false;
 POINT origin{};
@@ -37,13 +38,14 @@ bool wakes(const MSG& msg) {
         case WM_XBUTTONDOWN:
             return true;
         case WM_MOUSEMOVE: {
-            const POINT at{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
+            // In screen coordinates: the move may be meant for any of the
+            // program's windows, on any monitor.
             if (!have_origin || GetTickCount() - started < settle_ms) {
-                origin = at;
+                origin = msg.pt;
                 have_origin = true;
                 return false;
             }
-            return std::abs(at.x - origin.x) > move_tolerance || std::abs(at.y - origin.y) > move_tolerance;
+            return std::abs(msg.pt.x - origin.x) > move_tolerance || std::abs(msg.pt.y - origin.y) > move_tolerance;
         }
         default:
             return false;
@@ -52,39 +54,21 @@ bool wakes(const MSG& msg) {
 
 std::vector<HWND> black_windows;
 
-bool is_black_window(HWND window) {
-    for (HWND black : black_windows) {
-        if (black == window) return true;
-    }
-    return false;
-}
-
-// The program's own window: the thread's top-level window that is not one
-// of the black ones.
-BOOL CALLBACK find_program_window(HWND window, LPARAM found) {
-    if (is_black_window(window)) return TRUE;
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-}
-
 // Every message the program takes from its queue passes here first; one
 // that should wake the screen becomes the program's own Escape, even when
 // it was meant for a black window on another monitor.
 LRESULT CALLBACK watch_messages(int code, WPARAM remove, LPARAM lparam) {
     if (code == HC_ACTION && remove == PM_REMOVE) {
         MSG& msg = *reinterpret_cast<MSG*>(lparam);
-        if (msg.hwnd != nullptr && wakes(msg)) {
-            if (is_black_window(msg.hwnd)) {
-                HWND program = nullptr;
-                EnumThreadWindows(GetCurrentThreadId(), find_program_window, reinterpret_cast<LPARAM>(&program));
-                if (program != nullptr) msg.hwnd = program;
-            }
+        HWND program = platform::program_window();
+        if (msg.hwnd != nullptr && program != nullptr && wakes(msg)) {
+            msg.hwnd = program;
             msg.message = WM_KEYDOWN;
             msg.wParam = VK_ESCAPE;
             msg.lParam = 1;
         }
     }
-    return CallNextHookEx(hook, code, remove, lparam);
+    return CallNextHookEx(message_hook, code, remove, lparam);
 }
 
 BOOL CALLBACK add_monitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
@@ -98,90 +82,101 @@ BOOL CALLBACK add_monitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
     return TRUE;
 }
 
-// A black, topmost window on every monitor but the primary one.
+// A black, topmost window on every monitor but the primary one, made again
+// to the monitors as they are whenever the display changes. They never take
+// the activation: the program's window must have it, or it would not run.
 void cover_other_monitors() {
     std::vector<nightwick::MonitorArea> monitors;
     EnumDisplayMonitors(nullptr, nullptr, add_monitor, reinterpret_cast<LPARAM>(&monitors));
-    const nightwick::MonitorPlan plan = nightwick::plan_monitors(monitors);
-    if (plan.black.empty()) return;
-    WNDCLASSA black_class{};
-    black_class.lpfnWndProc = DefWindowProcA;
-    black_class.hInstance = GetModuleHandleA(nullptr);
-    black_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    black_class.hCursor = nullptr;
-    black_class.lpszClassName = "Nightwick black";
-    RegisterClassA(&black_class);
-    for (const nightwick::MonitorArea& area : plan.black) {
-        HWND window = CreateWindowExA(
-            WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Nightwick black", "Nightwick black", WS_POPUP | WS_VISIBLE,
-            static_cast<int>(area.left), static_cast<int>(area.top), static_cast<int>(area.right - area.left),
-            static_cast<int>(area.bottom - area.top), nullptr, nullptr, black_class.hInstance, nullptr);
-        if (window != nullptr) black_windows.push_back(window);
+    const std::vector<nightwick::MonitorArea> black = nightwick::plan_monitors(monitors).black;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    static const bool registered = [instance] {
+        WNDCLASSA black_class{};
+        black_class.lpfnWndProc = DefWindowProcA;
+        black_class.hInstance = instance;
+        black_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        black_class.lpszClassName = "Nightwick black";
+        return RegisterClassA(&black_class) != 0;
+    }();
+    if (!registered) return;
+    while (black_windows.size() > black.size()) {
+        DestroyWindow(black_windows.back());
+        black_windows.pop_back();
+    }
+    for (std::size_t i = 0; i < black.size(); ++i) {
+        const nightwick::MonitorArea& area = black[i];
+        if (i == black_windows.size()) {
+            HWND window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, "Nightwick black",
+                                          "Nightwick black", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, instance, nullptr);
+            if (window == nullptr) return;
+            black_windows.push_back(window);
+        }
+        SetWindowPos(black_windows[i], HWND_TOPMOST, static_cast<int>(area.left), static_cast<int>(area.top),
+                     static_cast<int>(area.right - area.left), static_cast<int>(area.bottom - area.top),
+                     SWP_NOACTIVATE | SWP_SHOWWINDOW);
     }
 }
 
-// The handle after /p, as decimal (or 0x hexadecimal); null when absent.
-HWND preview_window(const char* command_line) {
-    const char* p = std::strpbrk(command_line, "/-");
-    while (p != nullptr && std::tolower(static_cast<unsigned char>(p[1])) != 'p') p = std::strpbrk(p + 1, "/-");
-    if (p == nullptr) return nullptr;
-    p += 2;
-    while (*p == ' ' || *p == '\t' || *p == ':') ++p;
-    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(p, nullptr, 0)));
+std::string utf8(const wchar_t* text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return {};
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
+    out.pop_back();
+    return out;
 }
 
-// The option letter after / or -, lower-cased; 0 when there is none.
-char option_letter(const char* command_line) {
-    const char* p = command_line;
-    // Skip the program's own name, quoted or not.
-    if (*p == '"') {
-        ++p;
-        while (*p != '\0' && *p != '"') ++p;
-        if (*p == '"') ++p;
-    } else {
-        while (*p != '\0' && *p != ' ' && *p != '\t') ++p;
+std::wstring program_path() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) return path.substr(0, length);
+        path.resize(path.size() * 2);
     }
-    while (*p == ' ' || *p == '\t') ++p;
-    if (*p != '/' && *p != '-') return 0;
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(p[1])));
 }
 
-// The pictures live next to the .scr; Windows starts it from elsewhere.
-void work_beside_the_program() {
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return;
-    char* slash = std::strrchr(path, '\\');
-    if (slash == nullptr) return;
-    *slash = '\0';
-    SetCurrentDirectoryA(path);
+// Windows starts a screensaver from elsewhere: the pictures beside it are
+// found from its own folder. (A folder too long to be the current one is
+// still read from, through the file seam.)
+void work_beside_the_program(const std::wstring& program) {
+    const std::size_t slash = program.rfind(L'\\');
+    if (slash != std::wstring::npos) SetCurrentDirectoryW(program.substr(0, slash).c_str());
 }
 
 struct Screensaver {
     Screensaver() {
-        switch (option_letter(GetCommandLineA())) {
-            case 's':
-                work_beside_the_program();
+        const std::wstring program = program_path();
+        const nightwick::ScreensaverArguments arguments =
+            nightwick::parse_screensaver_arguments(utf8(GetCommandLineW()), utf8(program.c_str()));
+        HWND window = reinterpret_cast<HWND>(arguments.window);
+        switch (arguments.mode) {
+            case nightwick::ScreensaverArguments::Mode::run:
+                work_beside_the_program(program);
+                platform::set_window_role(platform::WindowRole::screensaver);
                 started = GetTickCount();
                 cover_other_monitors();
-                hook = SetWindowsHookExA(WH_GETMESSAGE, watch_messages, nullptr, GetCurrentThreadId());
+                // A mode changed, or a monitor attached or woken, lays them out anew.
+                platform::on_display_change(cover_other_monitors);
+                message_hook = SetWindowsHookExA(WH_GETMESSAGE, watch_messages, nullptr, GetCurrentThreadId());
                 return;
-            case 'p': {
+            case nightwick::ScreensaverArguments::Mode::preview:
                 // The program runs in the given window until that goes, and
                 // its own window with it.
-                HWND parent = preview_window(GetCommandLineA());
-                if (parent == nullptr || !IsWindow(parent)) ExitProcess(0);
-                work_beside_the_program();
-                platform::show_in_preview(parent);
+                if (window == nullptr || !IsWindow(window)) ExitProcess(0);
+                work_beside_the_program(program);
+                platform::set_window_role(platform::WindowRole::preview, window);
                 return;
-            }
-            default:
-                MessageBoxA(nullptr, "Nightwick has no settings.", "Nightwick", MB_OK | MB_ICONINFORMATION);
+            case nightwick::ScreensaverArguments::Mode::configure:
+                // Owned by the settings dialog (or whatever is in front), so
+                // it opens over it and holds it until closed.
+                if (window == nullptr || !IsWindow(window)) window = GetForegroundWindow();
+                MessageBoxA(window, "Nightwick has no settings.", "Nightwick", MB_OK | MB_ICONINFORMATION);
                 ExitProcess(0);
         }
     }
     ~Screensaver() {
-        if (hook != nullptr) UnhookWindowsHookEx(hook);
+        if (message_hook != nullptr) UnhookWindowsHookEx(message_hook);
         for (HWND window : black_windows) DestroyWindow(window);
     }
 };

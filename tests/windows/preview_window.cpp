@@ -1,75 +1,77 @@
-// Stands in for the control panel's preview: a window whose client area is
-// 320 x 240, whose handle it prints, in which a screensaver started with
-// /p HANDLE draws. Every quarter second it reads back what the child window
-// shows (from the child's own device context) into OUT/child-N.ppm; after
-// SECONDS it destroys its window, notes when in OUT/destroyed.txt, and ends.
-// Usage: preview_window SECONDS OUT
+// Stands in for the screensaver settings' preview: a window in which it
+// starts SCREENSAVER /p HANDLE, as the settings dialog does, on the same
+// desktop. Its client area starts empty and grows to 320 x 240 once the
+// screensaver's child window is there, then, half way, to 640 x 480; it
+// never paints, so what shows there is the child's alone. It writes where
+// its client area is on the screen and how large into OUT/client.txt at
+// each size, and what it saw wrong into OUT/faults.txt: a top-level window
+// of the screensaver, the activation lost, no child window. After SECONDS
+// it destroys its window and notes in OUT/ended.txt how the screensaver
+// ended: its exit code and the milliseconds it took after the window went,
+// or "running" when it did not end within 5 s.
+// Usage: preview_window SECONDS OUT SCREENSAVER
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 namespace {
 
 std::string out_dir;
-int shots = 0;
+bool top_level_seen = false, activation_lost = false;
+int size_step = 0;
 
-void save_child(HWND parent) {
-    HWND child = GetWindow(parent, GW_CHILD);
-    if (child == nullptr) return;
-    RECT area{};
-    GetClientRect(child, &area);
-    const int width = area.right, height = area.bottom;
-    if (width <= 0 || height <= 0) return;
-    HDC source = GetDC(child);
-    HDC memory = CreateCompatibleDC(source);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
-    GdiFlush();
-    const std::string path = out_dir + "\\child-" + std::to_string(shots++) + ".ppm";
-    if (FILE* file = std::fopen(path.c_str(), "wb")) {
-        std::fprintf(file, "P6\n%d %d\n255\n", width, height);
-        const auto* pixel = static_cast<const unsigned char*>(bits);
-        std::vector<unsigned char> row(static_cast<std::size_t>(width) * 3);
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x, pixel += 4) {
-                row[3 * x] = pixel[2];
-                row[3 * x + 1] = pixel[1];
-                row[3 * x + 2] = pixel[0];
-            }
-            std::fwrite(row.data(), 1, row.size(), file);
-        }
+void note(const char* file_name, const std::string& text, const char* mode = "a") {
+    if (FILE* file = std::fopen((out_dir + "\\" + file_name).c_str(), mode)) {
+        std::fprintf(file, "%s\n", text.c_str());
         std::fclose(file);
     }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(child, source);
+}
+
+void grow(HWND window, int width, int height) {
+    SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    note("client.txt", std::to_string(origin.x) + " " + std::to_string(origin.y) + " " + std::to_string(width) + " " +
+                           std::to_string(height));
+}
+
+// Every few milliseconds: the program's own window class must never be a
+// top-level window, and this window must keep the activation.
+void watch(HWND window) {
+    if (!top_level_seen && FindWindowA("Nightwick", nullptr) != nullptr) {
+        top_level_seen = true;
+        note("faults.txt", "a top-level window of the screensaver appeared");
+    }
+    if (!activation_lost && GetForegroundWindow() != window) {
+        activation_lost = true;
+        note("faults.txt", "the preview's window lost the activation");
+    }
+    if (size_step == 0 && FindWindowExA(window, nullptr, "Nightwick", nullptr) != nullptr) {
+        size_step = 1;
+        grow(window, 320, 240);
+    }
 }
 
 LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_TIMER:
             if (wparam == 1) {
-                save_child(window);
+                watch(window);
+            } else if (wparam == 2) {
+                KillTimer(window, 2);
+                if (size_step == 0) note("faults.txt", "no child window appeared");
+                grow(window, 640, 480);
             } else {
-                if (FILE* file = std::fopen((out_dir + "\\destroyed.txt").c_str(), "w")) {
-                    std::fprintf(file, "%lu\n", GetTickCount());
-                    std::fclose(file);
-                }
                 DestroyWindow(window);
             }
             return 0;
+        case WM_PAINT:
+            ValidateRect(window, nullptr);
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;
@@ -81,30 +83,45 @@ LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lpar
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: preview_window SECONDS OUT\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: preview_window SECONDS OUT SCREENSAVER\n");
         return 2;
     }
     out_dir = argv[2];
     WNDCLASSA window_class{};
     window_class.lpfnWndProc = procedure;
     window_class.hInstance = GetModuleHandleA(nullptr);
-    window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
     window_class.lpszClassName = "Preview";
     RegisterClassA(&window_class);
-    RECT frame{0, 0, 320, 240};
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-    AdjustWindowRect(&frame, style, FALSE);
-    HWND window = CreateWindowA("Preview", "Preview", style | WS_VISIBLE, 40, 40, frame.right - frame.left,
-                                frame.bottom - frame.top, nullptr, nullptr, window_class.hInstance, nullptr);
-    std::printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
-    std::fflush(stdout);
-    SetTimer(window, 1, 250, nullptr);
-    SetTimer(window, 2, static_cast<UINT>(std::atoi(argv[1]) * 1000), nullptr);
+    // No frame and no area at first: nothing of its own is ever shown where
+    // the child draws.
+    HWND window = CreateWindowA("Preview", "Preview", WS_POPUP | WS_CLIPCHILDREN | WS_VISIBLE, 40, 40, 0, 0, nullptr,
+                                nullptr, window_class.hInstance, nullptr);
+    SetForegroundWindow(window);
+    std::string command = "\"" + std::string(argv[3]) + "\" /p " +
+                          std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION screensaver{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &screensaver)) {
+        std::fprintf(stderr, "cannot start %s\n", argv[3]);
+        return 1;
+    }
+    const int seconds = std::atoi(argv[1]);
+    SetTimer(window, 1, 10, nullptr);
+    SetTimer(window, 2, static_cast<UINT>(seconds * 500), nullptr);
+    SetTimer(window, 3, static_cast<UINT>(seconds * 1000), nullptr);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    const DWORD gone = GetTickCount();
+    DWORD code = 0;
+    const bool ended = WaitForSingleObject(screensaver.hProcess, 5000) == WAIT_OBJECT_0;
+    GetExitCodeProcess(screensaver.hProcess, &code);
+    note("ended.txt", ended ? std::to_string(code) + " " + std::to_string(GetTickCount() - gone) : "running", "w");
+    if (!ended) TerminateProcess(screensaver.hProcess, 1);
     return 0;
 }

@@ -2,7 +2,9 @@
 // on Windows, scaled to it by nearest neighbour with their shape kept. An
 // exclusive mode is granted without changing the display: the window is
 // made to cover its monitor instead. Windows itself delivers the program's
-// messages, so the host has no input of its own to pump.
+// messages; the host watches the ones that concern the window it shows
+// (gdi_window.cpp), so the program behaves as Windows users expect of a
+// full-screen program and of a screensaver.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +14,23 @@
 #include "page_scaler.h"
 
 namespace platform {
+
+// What the program's window is on Windows.
+enum class WindowRole {
+    program,      // covers its monitor; minimised while another program is active
+    screensaver,  // covers the primary monitor; ends when it loses activation
+    preview,      // a child of the screensaver settings' preview window
+};
+// Set before WinMain (by the screensaver's own unit).
+void set_window_role(WindowRole role, HWND preview_parent = nullptr);
+WindowRole window_role();
+HWND preview_parent();
+// The window the host shows pages in, once the program has given it.
+HWND program_window();
+// Called when the monitors change (a mode, one attached or gone), after the
+// program's window has been fitted again: the screensaver lays out its
+// black windows anew.
+void on_display_change(void (*listener)());
 
 class GdiHost : public Host {
 public:
@@ -26,17 +45,36 @@ public:
         return MessageBoxA(owner, text, caption, type);
     }
 
+    // The window's place: its monitor, or its preview's client area.
+    void fit() const;
+    // The monitors changed: fit the window again and tell the listener.
+    void display_changed();
+    // Draws the last page again (WM_PAINT, a size change while paused).
+    void paint(HDC dc);
+
 private:
-    void cover_monitor() const;
+    void scale_kept_page(int out_width, int out_height);
 
     HWND window_ = nullptr;
     bool exclusive_ = false;
     PageScaler scaler_;
+    // The last page shown, kept so the window can be drawn again at any size.
+    std::vector<std::uint8_t> page_;
+    int page_width_ = 0, page_height_ = 0, page_bits_ = 8;
+    bool has_palette_ = false;
+    PALETTEENTRY palette_[256]{};
     std::vector<std::uint8_t> pixels_;  // the window's client area, 32-bit, top-down
+    int pixels_width_ = 0, pixels_height_ = 0;
+    // The monitors as last seen: not every system tells each change.
+    RECT desktop_{};
+    int monitors_ = 0;
 };
 
-// Draw into `parent` (a screensaver's preview window) instead: the program's
-// window becomes a child covering its client area.
-void show_in_preview(HWND parent);
+// The watch over the program's window (gdi_window.cpp): the procedure its
+// class is registered with, in front of the program's own, and the host
+// that shows its pages once it has one.
+WNDPROC watch_windows(WNDPROC procedure);
+void show_through(GdiHost& host);
+void activate_preview(HWND window);
 
 }  // namespace platform

@@ -1,10 +1,12 @@
 // Time on the portable platform: KERNEL32's high-resolution counter and
 // Sleep, read from the host's clock, and WINMM's timer resolution, which
-// needs no setting here since sleeps keep to the microsecond.
+// needs no setting here since sleeps keep to the microsecond, but is held
+// and given back as Windows would see it.
 #include "../control/call_log.h"
 #include "../control/control.h"
 #include "../control/host.h"
 #include "../control/reset.h"
+#include "../control/timer_resolution.h"
 
 using namespace platform::detail;
 
@@ -13,13 +15,16 @@ namespace {
 constexpr std::int64_t counts_per_second = 1'000'000'000;  // the counter counts nanoseconds
 
 // The periods asked for and not yet given back, as Windows counts them.
-int timer_periods = 0;
+bool resolution_change(unsigned, bool) { return true; }
+platform::TimerResolution resolution(resolution_change);
 
-const ResetHook reset_timing(ResetOrder::timing, [] { timer_periods = 0; });
+const ResetHook reset_timing(ResetOrder::timing, [] { resolution = platform::TimerResolution(resolution_change); });
 
 }  // namespace
 
-int platform::timer_periods_held() { return timer_periods; }
+int platform::timer_periods_held() { return resolution.requests(); }
+void platform::allow_timer_resolution(bool allowed) { resolution.allow(allowed); }
+bool platform::timer_resolution_taken() { return resolution.taken(); }
 
 BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count) {
     if (auto failed = logged<BOOL>("QueryPerformanceCounter", {ptr(count)})) return *failed;
@@ -42,14 +47,10 @@ void WINAPI Sleep(DWORD milliseconds) {
 
 MMRESULT WINAPI timeBeginPeriod(UINT period) {
     if (auto failed = logged<MMRESULT>("timeBeginPeriod", {num(period)})) return *failed;
-    if (period == 0) return TIMERR_NOCANDO;
-    ++timer_periods;
-    return TIMERR_NOERROR;
+    return resolution.begin(period) ? TIMERR_NOERROR : TIMERR_NOCANDO;
 }
 
 MMRESULT WINAPI timeEndPeriod(UINT period) {
     if (auto failed = logged<MMRESULT>("timeEndPeriod", {num(period)})) return *failed;
-    if (period == 0 || timer_periods == 0) return TIMERR_NOCANDO;
-    --timer_periods;
-    return TIMERR_NOERROR;
+    return resolution.end(period) ? TIMERR_NOERROR : TIMERR_NOCANDO;
 }

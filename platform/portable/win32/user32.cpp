@@ -12,6 +12,7 @@
 #include "../control/control.h"
 #include "../control/host.h"
 #include "../control/reset.h"
+#include "../control/timer_resolution.h"
 #include "shared_state.h"
 
 using namespace platform::detail;
@@ -103,6 +104,8 @@ void detail::deliver_activation(bool active) {
     User& state = user();
     if (state.active == active) return;
     state.active = active;
+    // The fine timer resolution is held only while the application runs.
+    platform::allow_timer_resolution(active);
     for (HWND window : top_windows()) send(window, WM_ACTIVATEAPP, active ? 1 : 0, 0);
     if (active) {
         std::vector<HWND> windows = top_windows();

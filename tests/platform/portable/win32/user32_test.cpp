@@ -1,6 +1,7 @@
 #include <vector>
 
 #include "../../../support/platform_fixture.h"
+#include "platform/portable/control/timer_resolution.h"
 #include "platform/win32.h"
 
 namespace {
@@ -195,3 +196,25 @@ TEST_F(User32Test, StockIconAndCursorNeedNoInstance) {
 }
 
 }  // namespace
+
+// The fine timer resolution keeps the processor awake: it is held only
+// while the application is active, however often the program asked.
+TEST_F(User32Test, TheTimerResolutionIsHeldOnlyWhileTheApplicationIsActive) {
+    HWND window = create();
+    EXPECT_EQ(timeBeginPeriod(1), static_cast<MMRESULT>(TIMERR_NOERROR));
+    EXPECT_FALSE(platform::timer_resolution_taken());  // asked for before the first activation
+    ShowWindow(window, SW_SHOWNORMAL);
+    EXPECT_TRUE(platform::timer_resolution_taken());
+    platform::HeadlessHost* host = platform::headless_host();
+    host->activate_at(0, false);
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+    EXPECT_FALSE(platform::timer_resolution_taken());
+    EXPECT_EQ(platform::timer_periods_held(), 1);  // still the program's request
+    host->activate_at(0, true);
+    PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+    EXPECT_TRUE(platform::timer_resolution_taken());
+    EXPECT_EQ(timeEndPeriod(1), static_cast<MMRESULT>(TIMERR_NOERROR));
+    EXPECT_FALSE(platform::timer_resolution_taken());
+    EXPECT_EQ(timeEndPeriod(1), static_cast<MMRESULT>(TIMERR_NOCANDO));  // no begin left to end
+}

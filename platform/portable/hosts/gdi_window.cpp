@@ -1,0 +1,179 @@
+// What the program's window does on Windows beyond the program's own window
+// procedure, which it wraps from the window's first message (the class is
+// registered with this procedure in front, by the window seam): it paints its last page when uncovered, follows
+// display changes, and decides when the program hears that it is active.
+// The program runs only while it has the activation, the display is on and
+// the session is at hand; the fine timer resolution is held just as long.
+// Losing the activation minimises the scaled program (as an exclusive
+// display would) and ends the screensaver.
+#include <cstring>
+
+#include "../control/timer_resolution.h"
+#include "gdi.h"
+
+namespace platform {
+namespace {
+
+GdiHost* watched_host = nullptr;
+WNDPROC program_procedure = nullptr;
+
+// What the running state is made of; the program hears of each change.
+struct Activity {
+    bool activated = false;
+    bool ever_activated = false;
+    bool display_on = true;
+    bool session_here = true;
+    bool suspended = false;
+    bool told = false;  // what the program last heard
+    bool running() const { return activated && display_on && session_here && !suspended; }
+} activity;
+
+// Windows 8 and later tell these apart; older ones send only the monitor's
+// power state, which says the same.
+constexpr GUID console_display_state{0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+constexpr GUID monitor_power_on{0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
+constexpr WPARAM power_setting_change = 0x8013;  // PBT_POWERSETTINGCHANGE
+constexpr UINT session_change = 0x02B1;          // WM_WTSSESSION_CHANGE
+
+void tell_program(HWND window) {
+    const bool running = activity.running();
+    if (running == activity.told) return;
+    activity.told = running;
+    allow_timer_resolution(running);
+    CallWindowProcA(program_procedure, window, WM_ACTIVATEAPP, running ? TRUE : FALSE, 0);
+}
+
+void activation(HWND window, bool active) {
+    activity.activated = active;
+    if (active) activity.ever_activated = true;
+    const WindowRole role = window_role();
+    if (active && role == WindowRole::program && IsIconic(window)) {
+        ShowWindow(window, SW_RESTORE);
+        if (watched_host != nullptr) watched_host->fit();
+    }
+    tell_program(window);
+    if (active) return;
+    if (role == WindowRole::program) {
+        // Out of the way of the program the user went to, until clicked again.
+        ShowWindow(window, SW_SHOWMINNOACTIVE);
+    } else if (role == WindowRole::screensaver && activity.ever_activated) {
+        // The same end as a key press.
+        PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 1);
+    }
+}
+
+void power(HWND window, LPARAM lparam) {
+    const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(lparam);
+    if (setting == nullptr || setting->DataLength < sizeof(DWORD)) return;
+    if (std::memcmp(&setting->PowerSetting, &console_display_state, sizeof(GUID)) != 0 &&
+        std::memcmp(&setting->PowerSetting, &monitor_power_on, sizeof(GUID)) != 0) {
+        return;
+    }
+    DWORD state = 0;
+    std::memcpy(&state, setting->Data, sizeof state);
+    activity.display_on = state != 0;  // 1 on, 2 dimmed: either is seen
+    tell_program(window);
+}
+
+void session(HWND window, WPARAM event) {
+    switch (event) {
+        case 0x1:  // WTS_CONSOLE_CONNECT
+        case 0x3:  // WTS_REMOTE_CONNECT
+        case 0x8:  // WTS_SESSION_UNLOCK
+            activity.session_here = true;
+            break;
+        case 0x2:  // WTS_CONSOLE_DISCONNECT
+        case 0x4:  // WTS_REMOTE_DISCONNECT
+        case 0x7:  // WTS_SESSION_LOCK
+            activity.session_here = false;
+            break;
+        default:
+            return;
+    }
+    tell_program(window);
+}
+
+// Power and session news come only to windows that ask for them. Both are
+// looked up, since older Windows have neither; the session's module comes
+// from the system folder.
+void ask_for_news(HWND window) {
+    using RegisterPower = HANDLE(WINAPI*)(HANDLE, LPCGUID, DWORD);
+    using RegisterSession = BOOL(WINAPI*)(HWND, DWORD);
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    auto register_power = reinterpret_cast<RegisterPower>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "RegisterPowerSettingNotification")));
+    if (register_power != nullptr) {
+        register_power(window, &console_display_state, DEVICE_NOTIFY_WINDOW_HANDLE);
+        register_power(window, &monitor_power_on, DEVICE_NOTIFY_WINDOW_HANDLE);
+    }
+    if (HMODULE wtsapi = LoadLibraryA("wtsapi32.dll")) {
+        auto register_session = reinterpret_cast<RegisterSession>(
+            reinterpret_cast<void*>(GetProcAddress(wtsapi, "WTSRegisterSessionNotification")));
+        if (register_session != nullptr) register_session(window, 0 /* NOTIFY_FOR_THIS_SESSION */);
+    }
+}
+
+LRESULT CALLBACK watch(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    const WindowRole role = window_role();
+    switch (message) {
+        case WM_CREATE:
+            ask_for_news(window);
+            break;
+        case WM_PAINT:
+            if (watched_host != nullptr) {
+                PAINTSTRUCT paint{};
+                HDC dc = BeginPaint(window, &paint);
+                watched_host->paint(dc);
+                EndPaint(window, &paint);
+                return 0;
+            }
+            break;
+        case WM_ERASEBKGND:
+            if (watched_host != nullptr) return 1;  // every pixel is painted
+            break;
+        case WM_DISPLAYCHANGE:
+            if (watched_host != nullptr) watched_host->display_changed();
+            InvalidateRect(window, nullptr, FALSE);
+            break;
+        case WM_ACTIVATEAPP:
+            activation(window, wparam != FALSE);
+            return 0;
+        case WM_POWERBROADCAST:
+            if (wparam == PBT_APMSUSPEND || wparam == PBT_APMRESUMEAUTOMATIC || wparam == PBT_APMRESUMESUSPEND) {
+                activity.suspended = wparam == PBT_APMSUSPEND;
+                tell_program(window);
+            } else if (wparam == power_setting_change) {
+                power(window, lparam);
+            }
+            return TRUE;
+        case session_change:
+            session(window, wparam);
+            break;
+        case WM_SYSCOMMAND:
+            // A screensaver already runs.
+            if (role == WindowRole::screensaver && (wparam & 0xFFF0) == SC_SCREENSAVE) return 0;
+            break;
+        case WM_MOUSEACTIVATE:
+            if (role == WindowRole::preview) return MA_NOACTIVATE;
+            break;
+        case WM_DESTROY:
+            allow_timer_resolution(false);
+            break;
+        default:
+            break;
+    }
+    return CallWindowProcA(program_procedure, window, message, wparam, lparam);
+}
+
+}  // namespace
+
+WNDPROC watch_windows(WNDPROC procedure) {
+    program_procedure = procedure;
+    return watch;
+}
+
+void show_through(GdiHost& host) { watched_host = &host; }
+
+void activate_preview(HWND window) { activation(window, true); }
+
+}  // namespace platform

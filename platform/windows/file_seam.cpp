@@ -1,0 +1,91 @@
+// The file seam: the program reads its pictures by name from the folder it
+// runs in. A picture found there is used, as always; one that is not is
+// looked for beside the executable (by its Unicode path, of any length),
+// and last is the copy the executable carries in its resources, so the
+// screensaver is one file that works from any folder.
+#define NIGHTWICK_SEAMS
+#include <cstring>
+#include <string>
+
+#include "seams.h"
+
+namespace {
+
+bool plain_name(LPCSTR name) { return name != nullptr && name[0] != '\0' && std::strpbrk(name, "\\/:") == nullptr; }
+
+bool missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+// The executable's folder, with the prefix that lifts the path length limit.
+std::wstring program_folder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    const std::size_t slash = path.rfind(L'\\');
+    if (slash == std::wstring::npos) return {};
+    path.resize(slash);
+    if (path.rfind(L"\\\\", 0) == 0) return path;  // already \\?\ or a share
+    return L"\\\\?\\" + path;
+}
+
+HANDLE open_beside_program(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                           DWORD flags) {
+    const std::wstring folder = program_folder();
+    if (folder.empty()) return INVALID_HANDLE_VALUE;
+    // The pictures' names are plain ASCII.
+    std::wstring path = folder + L"\\";
+    for (const char* c = name; *c != '\0'; ++c) path += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+    return CreateFileW(path.c_str(), access, share, security, disposition, flags, nullptr);
+}
+
+// The carried copy, written to a temporary file that goes when it is closed,
+// so the program reads it with its ordinary file calls.
+HANDLE open_carried(LPCSTR name) {
+    HRSRC found = FindResourceA(nullptr, name, MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+    if (found == nullptr) return INVALID_HANDLE_VALUE;
+    HGLOBAL loaded = LoadResource(nullptr, found);
+    const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+    const DWORD size = SizeofResource(nullptr, found);
+    if (bytes == nullptr) return INVALID_HANDLE_VALUE;
+    wchar_t folder[MAX_PATH + 1], file[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    if (length == 0 || length > MAX_PATH || GetTempFileNameW(folder, L"nwk", 0, file) == 0) {
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE handle = CreateFileW(file, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        DeleteFileW(file);
+        return INVALID_HANDLE_VALUE;
+    }
+    DWORD written = 0;
+    if (!WriteFile(handle, bytes, size, &written, nullptr) || written != size ||
+        SetFilePointer(handle, 0, nullptr, FILE_BEGIN) != 0) {
+        CloseHandle(handle);
+        return INVALID_HANDLE_VALUE;
+    }
+    return handle;
+}
+
+}  // namespace
+
+HANDLE WINAPI nightwick_create_file(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                    DWORD disposition, DWORD flags, HANDLE template_file) {
+    HANDLE handle = CreateFileA(name, access, share, security, disposition, flags, template_file);
+    const DWORD error = GetLastError();
+    // Only a plain read of a picture that is not there looks further.
+    if (handle != INVALID_HANDLE_VALUE || !missing(error) || !plain_name(name) || disposition != OPEN_EXISTING ||
+        (access & ~GENERIC_READ) != 0) {
+        return handle;
+    }
+    handle = open_beside_program(name, access, share, security, disposition, flags);
+    if (handle == INVALID_HANDLE_VALUE) handle = open_carried(name);
+    if (handle == INVALID_HANDLE_VALUE) SetLastError(error);
+    return handle;
+}
