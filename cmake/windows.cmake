@@ -75,6 +75,11 @@ foreach(tool preview_window window_tool)
   target_link_libraries(${target} PRIVATE user32 gdi32)
   target_link_options(${target} PRIVATE -static)
 endforeach()
+# A library that notes when it is loaded, left beside the screensaver under
+# the names of system modules.
+add_library(marker-dll SHARED tests/windows/marker_dll.cpp)
+set_target_properties(marker-dll PROPERTIES PREFIX "" OUTPUT_NAME marker)
+target_link_options(marker-dll PRIVATE -static)
 
 add_executable(nightwick-smoke WIN32 tools/smoke/smoke.cpp)
 target_include_directories(nightwick-smoke PRIVATE ${CMAKE_SOURCE_DIR})
@@ -92,13 +97,13 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
                -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DNIGHTWICK_ART_DIR=${art_dir}
                -DNIGHTWICK_TESTS=OFF -DNIGHTWICK_BENCH=OFF
     BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target nightwick nightwick-scaled nightwick-screensaver preview-window
-                  window-tool
+                  window-tool marker-dll
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
     EXCLUDE_FROM_ALL ON
     BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/x86_64/nightwick.exe ${CMAKE_BINARY_DIR}/x86_64/nightwick-scaled.exe
                      ${CMAKE_BINARY_DIR}/x86_64/Nightwick.scr ${CMAKE_BINARY_DIR}/x86_64/preview-window.exe
-                     ${CMAKE_BINARY_DIR}/x86_64/window-tool.exe)
+                     ${CMAKE_BINARY_DIR}/x86_64/window-tool.exe ${CMAKE_BINARY_DIR}/x86_64/marker.dll)
   add_dependencies(nightwick64 art)
   set(release ${CMAKE_BINARY_DIR}/release)
   set(release_files nightwick.exe nightwick64.exe nightwick-scaled.exe nightwick-scaled64.exe Nightwick.scr

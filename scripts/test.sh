@@ -16,7 +16,8 @@ install_missing "${BUILD_PACKAGES[@]}" lintian appstream clang clang-format g++-
     netpbm imagemagick graphicsmagick python3-pil valgrind xvfb xdotool x11-apps x11-utils xscreensaver libxss-dev \
     unzip dpkg-dev desktop-file-utils \
     wine wine64 wine32:i386 libxrandr2:i386 libxrender1:i386 libxi6:i386 libxcursor1:i386 libxinerama1:i386 \
-    libxcomposite1:i386 libxext6:i386 libxfixes3:i386 emscripten nodejs chromium
+    libxcomposite1:i386 libxext6:i386 libxfixes3:i386 emscripten nodejs chromium \
+    xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
 
 jobs=$(nproc)
 

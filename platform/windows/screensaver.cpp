@@ -20,13 +20,20 @@ namespace {
 
 // Moves smaller than this are the mouse settling, not a person.
 constexpr int move_tolerance = 6;
-// Right after start-up the window's placement can move the pointer by itself.
+// Right after start-up, or a change of the monitors, the pointer can move
+// by itself.
 constexpr DWORD settle_ms = 1000;
 
 HHOOK message_hook = nullptr;
 DWORD started = 0;
 bool have_origin = false;
 POINT origin{};
+RECT origin_desktop{};
+
+RECT virtual_screen() {
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return RECT{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
 
 bool wakes(const MSG& msg) {
     switch (msg.message) {
@@ -39,7 +46,14 @@ bool wakes(const MSG& msg) {
             return true;
         case WM_MOUSEMOVE: {
             // In screen coordinates: the move may be meant for any of the
-            // program's windows, on any monitor.
+            // program's windows, on any monitor. A change of the monitors
+            // moves the pointer by itself: it settles again after one.
+            const RECT desktop = virtual_screen();
+            if (!EqualRect(&desktop, &origin_desktop)) {
+                origin_desktop = desktop;
+                started = GetTickCount();
+                have_origin = false;
+            }
             if (!have_origin || GetTickCount() - started < settle_ms) {
                 origin = msg.pt;
                 have_origin = true;
@@ -155,6 +169,7 @@ struct Screensaver {
                 work_beside_the_program(program);
                 platform::set_window_role(platform::WindowRole::screensaver);
                 started = GetTickCount();
+                origin_desktop = virtual_screen();
                 cover_other_monitors();
                 // A mode changed, or a monitor attached or woken, lays them out anew.
                 platform::on_display_change(cover_other_monitors);

@@ -5,6 +5,7 @@
 //        window_tool session TITLE EVENT  posts WM_WTSSESSION_CHANGE with EVENT
 //        window_tool display TITLE STATE  posts the display's power state (0 off, 1 on)
 //        window_tool front SECONDS        shows "Elsewhere", active, for SECONDS
+//        window_tool activate TITLE       makes that window the active one
 //        window_tool monitors             prints each monitor's "left top right bottom"
 #include <windows.h>
 
@@ -15,8 +16,8 @@
 namespace {
 
 HWND find(const char* title) {
-    // The program's window may still be on its way.
-    for (int tries = 0; tries < 200; ++tries) {
+    // The program's window may still be on its way; callers poll for longer.
+    for (int tries = 0; tries < 40; ++tries) {
         if (HWND window = FindWindowA(nullptr, title)) return window;
         Sleep(50);
     }
@@ -84,6 +85,7 @@ int main(int argc, char** argv) {
                     r.right, r.bottom);
         return 0;
     }
+    if (argc == 3 && std::strcmp(argv[1], "activate") == 0) return SetForegroundWindow(find(argv[2])) ? 0 : 1;
     if (argc == 4 && std::strcmp(argv[1], "session") == 0) {
         return PostMessageA(find(argv[2]), 0x02B1 /* WM_WTSSESSION_CHANGE */, std::atoi(argv[3]), 0) ? 0 : 1;
     }

@@ -24,6 +24,12 @@ std::unique_ptr<Host> make_gdi() { return std::make_unique<GdiHost>(); }
 
 int bytes_per_pixel(int bits) { return bits <= 8 ? 1 : bits / 8; }
 
+// The box around every monitor.
+RECT virtual_screen() {
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return RECT{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
 }  // namespace
 
 void set_window_role(WindowRole new_role, HWND parent) {
@@ -35,9 +41,13 @@ HWND preview_parent() { return preview_window; }
 HWND program_window() { return shown_window; }
 void on_display_change(void (*listener)()) { display_listener = listener; }
 
+bool GdiHost::display_moved() const {
+    const RECT desktop = virtual_screen();
+    return !EqualRect(&desktop, &desktop_) || GetSystemMetrics(SM_CMONITORS) != monitors_;
+}
+
 void GdiHost::display_changed() {
-    desktop_ = RECT{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                    GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    desktop_ = virtual_screen();
     monitors_ = GetSystemMetrics(SM_CMONITORS);
     fit();
     if (display_listener != nullptr) display_listener();
@@ -55,7 +65,7 @@ void GdiHost::use_window(HWND window, bool exclusive) {
     if (role == WindowRole::preview) activate_preview(window);
 }
 
-void GdiHost::fit() const {
+void GdiHost::fit() {
     if (window_ == nullptr) return;
     if (role == WindowRole::preview) {
         RECT area{}, mine{};
@@ -66,10 +76,22 @@ void GdiHost::fit() const {
         return;
     }
     if (!exclusive_ || IsIconic(window_)) return;
+    // The monitor it covers stays the one it covered (the screensaver's is
+    // the primary), however the monitors' sizes change around it.
+    HMONITOR which = nullptr;
+    if (role == WindowRole::screensaver) {
+        which = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    } else if (monitor_known_) {
+        which = MonitorFromPoint(monitor_origin_, MONITOR_DEFAULTTOPRIMARY);
+    } else {
+        which = MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY);
+    }
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
-    if (!GetMonitorInfoA(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
+    if (!GetMonitorInfoA(which, &monitor)) return;
     const RECT& area = monitor.rcMonitor;
+    monitor_origin_ = POINT{area.left, area.top};
+    monitor_known_ = true;
     RECT now{};
     GetWindowRect(window_, &now);
     if (std::memcmp(&now, &area, sizeof area) == 0) return;
@@ -121,12 +143,8 @@ void GdiHost::present(const std::uint8_t* pixels, int pitch, int width, int heig
     // message told is seen here.
     if (role == WindowRole::preview) {
         fit();
-    } else {
-        const RECT desktop{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                           GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-        if (std::memcmp(&desktop, &desktop_, sizeof desktop) != 0 || GetSystemMetrics(SM_CMONITORS) != monitors_) {
-            display_changed();
-        }
+    } else if (display_moved()) {
+        display_changed();
     }
     const std::size_t row = static_cast<std::size_t>(width) * static_cast<std::size_t>(bytes_per_pixel(bits));
     page_.resize(row * static_cast<std::size_t>(height));

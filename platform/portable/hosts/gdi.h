@@ -46,9 +46,11 @@ public:
     }
 
     // The window's place: its monitor, or its preview's client area.
-    void fit() const;
+    void fit();
     // The monitors changed: fit the window again and tell the listener.
     void display_changed();
+    // Whether the monitors are not as last seen.
+    bool display_moved() const;
     // Draws the last page again (WM_PAINT, a size change while paused).
     void paint(HDC dc);
 
@@ -68,6 +70,8 @@ private:
     // The monitors as last seen: not every system tells each change.
     RECT desktop_{};
     int monitors_ = 0;
+    POINT monitor_origin_{};  // the top left corner of the monitor it covers
+    bool monitor_known_ = false;
 };
 
 // The watch over the program's window (gdi_window.cpp): the procedure its

@@ -35,11 +35,20 @@ constexpr GUID monitor_power_on{0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0
 constexpr WPARAM power_setting_change = 0x8013;  // PBT_POWERSETTINGCHANGE
 constexpr UINT session_change = 0x02B1;          // WM_WTSSESSION_CHANGE
 
+// While paused nothing is presented, where a change of the monitors is
+// otherwise seen when no message tells it: a look once a second.
+constexpr UINT_PTR display_check = 0x4E57;
+
 void tell_program(HWND window) {
     const bool running = activity.running();
     if (running == activity.told) return;
     activity.told = running;
     allow_timer_resolution(running);
+    if (running) {
+        KillTimer(window, display_check);
+    } else if (window_role() != WindowRole::preview) {
+        SetTimer(window, display_check, 1000, nullptr);
+    }
     CallWindowProcA(program_procedure, window, WM_ACTIVATEAPP, running ? TRUE : FALSE, 0);
 }
 
@@ -47,10 +56,9 @@ void activation(HWND window, bool active) {
     activity.activated = active;
     if (active) activity.ever_activated = true;
     const WindowRole role = window_role();
-    if (active && role == WindowRole::program && IsIconic(window)) {
-        ShowWindow(window, SW_RESTORE);
-        if (watched_host != nullptr) watched_host->fit();
-    }
+    // Restored once the activation is complete, as a click on its button
+    // in the taskbar would.
+    if (active && role == WindowRole::program && IsIconic(window)) PostMessageA(window, WM_SYSCOMMAND, SC_RESTORE, 0);
     tell_program(window);
     if (active) return;
     if (role == WindowRole::program) {
@@ -131,6 +139,13 @@ LRESULT CALLBACK watch(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
         case WM_ERASEBKGND:
             if (watched_host != nullptr) return 1;  // every pixel is painted
             break;
+        case WM_TIMER:
+            if (wparam != display_check) break;
+            if (watched_host != nullptr && watched_host->display_moved()) {
+                watched_host->display_changed();
+                InvalidateRect(window, nullptr, FALSE);
+            }
+            return 0;
         case WM_DISPLAYCHANGE:
             if (watched_host != nullptr) watched_host->display_changed();
             InvalidateRect(window, nullptr, FALSE);
@@ -152,6 +167,12 @@ LRESULT CALLBACK watch(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
         case WM_SYSCOMMAND:
             // A screensaver already runs.
             if (role == WindowRole::screensaver && (wparam & 0xFFF0) == SC_SCREENSAVE) return 0;
+            if ((wparam & 0xFFF0) == SC_RESTORE && IsIconic(window)) {
+                const LRESULT result = CallWindowProcA(program_procedure, window, message, wparam, lparam);
+                if (watched_host != nullptr) watched_host->fit();
+                SetFocus(window);
+                return result;
+            }
             break;
         case WM_MOUSEACTIVATE:
             if (role == WindowRole::preview) return MA_NOACTIVATE;
