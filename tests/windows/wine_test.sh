@@ -144,6 +144,16 @@ picture_moves() {
 }
 # tool ARGUMENTS...: the 64-bit window tool, for what Windows says of a window.
 tool() { x wine64 "$windows/x86_64/window-tool.exe" "$@" 2>/dev/null | tr -d '\r'; }
+# state_is TITLE PATTERN: polls until the window's "iconic visible left top
+# right bottom" matches PATTERN (a shell pattern); sets `state`.
+state_is() {
+    for _ in $(seq 100); do
+        state=$(tool state "$1")
+        [[ $state == $2 ]] && return 0
+        sleep 0.2
+    done
+    return 1
+}
 # frames_advance NAME AREA STEP: polls screenshots of AREA (X,Y,W,H), the
 # page scaled STEP times, until two different frames of the headless run
 # were seen, the later after the earlier; sets `frames`.
@@ -275,8 +285,7 @@ for entry in "${scaled_programs[@]}"; do
     # Without the focus it steps aside, minimised; with it back it runs on.
     paused_at=$frame
     x xdotool search --name '^elsewhere$' windowfocus 2>/dev/null
-    for _ in $(seq 100); do [[ $(tool state Nightwick) == 1* ]] && break; sleep 0.2; done
-    [[ $(tool state Nightwick) == 1* ]] || fail "$scaled: not minimised without the focus"
+    state_is Nightwick "1 *" || fail "$scaled: not minimised without the focus"
     tool activate Nightwick
     frames_advance "$scaled" 0,0,1280,960 2 && [ "${frames%..*}" -gt "$paused_at" ] ||
         fail "$scaled: activated again, it did not run on with the scene whole"
@@ -495,12 +504,7 @@ else
     ls "$alone"/loaded-* >/dev/null 2>&1 && fail "$saver /s loaded a library from its own folder: $(ls "$alone"/loaded-*)"
     # A mode change refits the black window to the second monitor.
     place_monitors 640x480
-    for _ in $(seq 50); do
-        cover=$(tool state "Nightwick black")
-        [ "$cover" = "0 1 640 0 1664 768" ] && break
-        sleep 0.2
-    done
-    [ "$cover" = "0 1 640 0 1664 768" ] || fail "$saver /s: after a mode change the black window is at $cover"
+    state_is "Nightwick black" "0 1 640 0 1664 768" || fail "$saver /s: after a mode change the black window is at $state"
     place_monitors 1280x960
     move_until_end || fail "$saver /s on two monitors: a mouse move did not end it"
     [ "$code" = 0 ] || fail "$saver /s on two monitors: exit code $code after a mouse move"
@@ -523,18 +527,15 @@ else
     window=$(find_window Nightwick)
     focus "$window" --area "$primary" --step 2 || fail "$scaled on two monitors: it never ran, even with the focus"
     frames_advance "$scaled" "$primary" 2 || fail "$scaled on two monitors: the scene does not advance"
-    [ "$(tool state Nightwick)" = "0 1 0 0 1280 960" ] ||
-        fail "$scaled on two monitors: its window is at $(tool state Nightwick), not the primary monitor"
+    state_is Nightwick "0 1 0 0 1280 960" || fail "$scaled on two monitors: its window is at $state, not the primary"
     (x wine64 "$windows/x86_64/window-tool.exe" front 4 >/dev/null 2>&1 &)
-    for _ in $(seq 100); do [[ $(tool state Nightwick) == 1* ]] && break; sleep 0.2; done
-    [[ $(tool state Nightwick) == 1* ]] || fail "$scaled: not minimised when another window was activated"
+    state_is Nightwick "1 *" || fail "$scaled: not minimised when another window was activated"
     shot minimised
     "$here/match_frame.py" "$work/minimised.ppm" "$work/palette.png" "$work/checksums.txt" --area "$primary" \
         --step 2 >/dev/null && fail "$scaled: minimised, its picture still covers the monitor"
     for _ in $(seq 100); do [ -z "$(x xdotool search --name '^Elsewhere$' 2>/dev/null)" ] && break; sleep 0.2; done
     tool activate Nightwick
-    for _ in $(seq 100); do [ "$(tool state Nightwick)" = "0 1 0 0 1280 960" ] && break; sleep 0.2; done
-    [ "$(tool state Nightwick)" = "0 1 0 0 1280 960" ] || fail "$scaled: not restored whole when activated again"
+    state_is Nightwick "0 1 0 0 1280 960" || fail "$scaled: not restored whole when activated again"
     frames_advance "$scaled" "$primary" 2 || fail "$scaled: restored, its frames do not advance"
     echo "$scaled on two monitors: covers the primary only; minimised while another program was active," \
         "restored whole (frames $frames)"
@@ -554,8 +555,7 @@ else
     tool session Nightwick 7 >/dev/null
     comes_to_rest && cp "$work/rest2.ppm" "$work/a.ppm"
     place_monitors 640x480
-    for _ in $(seq 100); do [ "$(tool state Nightwick)" = "0 1 0 0 640 480" ] && break; sleep 0.2; done
-    [ "$(tool state Nightwick)" = "0 1 0 0 640 480" ] || fail "$scaled: not refitted to a 640 x 480 monitor"
+    state_is Nightwick "0 1 0 0 640 480" || fail "$scaled: not refitted to a 640 x 480 monitor"
     for _ in $(seq 10); do
         shot b
         pixels "a.crop((0, 0, 1280, 960)).resize((640, 480), Image.NEAREST) == b.crop((0, 0, 640, 480))" && break
@@ -568,9 +568,7 @@ else
     # Started with the pointer on the second monitor, it covers that one.
     x xdotool mousemove 1600 300
     start "$release" "$scaled_loader" "$scaled"
-    for _ in $(seq 100); do [ "$(tool state Nightwick)" = "0 1 1280 0 2304 768" ] && break; sleep 0.2; done
-    [ "$(tool state Nightwick)" = "0 1 1280 0 2304 768" ] ||
-        fail "$scaled started on the second monitor: its window is at $(tool state Nightwick)"
+    state_is Nightwick "0 1 1280 0 2304 768" || fail "$scaled started on the second monitor: its window is at $state"
     press_until_end 1600 300 Escape
     echo "$scaled started with the pointer on the second monitor covers that monitor"
     wine64 reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1
