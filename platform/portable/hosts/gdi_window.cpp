@@ -1,7 +1,8 @@
 // What the program's window does on Windows beyond the program's own window
-// procedure, which it wraps from the window's first message (the class is
-// registered with this procedure in front, by the window seam): it paints its last page when uncovered, follows
-// display changes, and decides when the program hears that it is active.
+// procedure, which it wraps from the window's first message (the window
+// seam registers the class with this procedure in front): it paints its
+// last page when uncovered, follows display changes, and decides when the
+// program hears that it is active.
 // The program runs only while it has the activation, the display is on and
 // the session is at hand; the fine timer resolution is held just as long.
 // Losing the activation minimises the scaled program (as an exclusive
@@ -101,23 +102,42 @@ void session(HWND window, WPARAM event) {
     tell_program(window);
 }
 
-// Power and session news come only to windows that ask for them. Both are
-// looked up, since older Windows have neither; the session's module comes
-// from the system folder.
+// Power and session news come only to windows that ask for them, until
+// they stop asking as the window goes. Each call is looked up, since older
+// Windows have none of them; the session's module comes from the system
+// folder.
+HPOWERNOTIFY power_news[2] = {};
+HMODULE session_module = nullptr;
+
+template <typename Call>
+Call look_up(HMODULE module, const char* name) {
+    return module != nullptr ? reinterpret_cast<Call>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
 void ask_for_news(HWND window) {
-    using RegisterPower = HANDLE(WINAPI*)(HANDLE, LPCGUID, DWORD);
+    using RegisterPower = HPOWERNOTIFY(WINAPI*)(HANDLE, LPCGUID, DWORD);
     using RegisterSession = BOOL(WINAPI*)(HWND, DWORD);
-    HMODULE user32 = GetModuleHandleA("user32.dll");
-    auto register_power = reinterpret_cast<RegisterPower>(
-        reinterpret_cast<void*>(GetProcAddress(user32, "RegisterPowerSettingNotification")));
-    if (register_power != nullptr) {
-        register_power(window, &console_display_state, DEVICE_NOTIFY_WINDOW_HANDLE);
-        register_power(window, &monitor_power_on, DEVICE_NOTIFY_WINDOW_HANDLE);
+    if (auto power = look_up<RegisterPower>(GetModuleHandleA("user32.dll"), "RegisterPowerSettingNotification")) {
+        power_news[0] = power(window, &console_display_state, DEVICE_NOTIFY_WINDOW_HANDLE);
+        power_news[1] = power(window, &monitor_power_on, DEVICE_NOTIFY_WINDOW_HANDLE);
     }
-    if (HMODULE wtsapi = LoadLibraryA("wtsapi32.dll")) {
-        auto register_session = reinterpret_cast<RegisterSession>(
-            reinterpret_cast<void*>(GetProcAddress(wtsapi, "WTSRegisterSessionNotification")));
-        if (register_session != nullptr) register_session(window, 0 /* NOTIFY_FOR_THIS_SESSION */);
+    session_module = LoadLibraryA("wtsapi32.dll");
+    if (auto session = look_up<RegisterSession>(session_module, "WTSRegisterSessionNotification")) {
+        session(window, 0 /* NOTIFY_FOR_THIS_SESSION */);
+    }
+}
+
+void stop_news(HWND window) {
+    using UnregisterPower = BOOL(WINAPI*)(HPOWERNOTIFY);
+    using UnregisterSession = BOOL(WINAPI*)(HWND);
+    if (auto power = look_up<UnregisterPower>(GetModuleHandleA("user32.dll"), "UnregisterPowerSettingNotification")) {
+        for (HPOWERNOTIFY& news : power_news) {
+            if (news != nullptr) power(news);
+            news = nullptr;
+        }
+    }
+    if (auto session = look_up<UnregisterSession>(session_module, "WTSUnRegisterSessionNotification")) {
+        session(window);
     }
 }
 
@@ -179,6 +199,7 @@ LRESULT CALLBACK watch(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
             break;
         case WM_DESTROY:
             allow_timer_resolution(false);
+            stop_news(window);
             break;
         default:
             break;
