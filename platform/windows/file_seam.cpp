@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "program_path.h"
 #include "seams.h"
 
 namespace {
@@ -17,16 +18,7 @@ bool missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERR
 
 // The executable's folder, with the prefix that lifts the path length limit.
 std::wstring program_folder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
+    std::wstring path = nightwick::program_path();
     const std::size_t slash = path.rfind(L'\\');
     if (slash == std::wstring::npos) return {};
     path.resize(slash);

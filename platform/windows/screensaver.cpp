@@ -14,6 +14,7 @@
 
 #include "../portable/hosts/gdi.h"
 #include "monitors.h"
+#include "program_path.h"
 #include "screensaver_arguments.h"
 
 namespace {
@@ -30,11 +31,6 @@ bool have_origin = false;
 POINT origin{};
 RECT origin_desktop{};
 
-RECT virtual_screen() {
-    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    return RECT{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-}
-
 bool wakes(const MSG& msg) {
     switch (msg.message) {
         case WM_KEYDOWN:
@@ -48,7 +44,7 @@ bool wakes(const MSG& msg) {
             // In screen coordinates: the move may be meant for any of the
             // program's windows, on any monitor. A change of the monitors
             // moves the pointer by itself: it settles again after one.
-            const RECT desktop = virtual_screen();
+            const RECT desktop = platform::virtual_screen();
             if (!EqualRect(&desktop, &origin_desktop)) {
                 origin_desktop = desktop;
                 started = GetTickCount();
@@ -140,16 +136,6 @@ std::string utf8(const wchar_t* text) {
     return out;
 }
 
-std::wstring program_path() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) return path.substr(0, length);
-        path.resize(path.size() * 2);
-    }
-}
-
 // Windows starts a screensaver from elsewhere: the pictures beside it are
 // found from its own folder. (A folder too long to be the current one is
 // still read from, through the file seam.)
@@ -160,7 +146,7 @@ void work_beside_the_program(const std::wstring& program) {
 
 struct Screensaver {
     Screensaver() {
-        const std::wstring program = program_path();
+        const std::wstring program = nightwick::program_path();
         const nightwick::ScreensaverArguments arguments =
             nightwick::parse_screensaver_arguments(utf8(GetCommandLineW()), utf8(program.c_str()));
         HWND window = reinterpret_cast<HWND>(arguments.window);
@@ -169,7 +155,7 @@ struct Screensaver {
                 work_beside_the_program(program);
                 platform::set_window_role(platform::WindowRole::screensaver);
                 started = GetTickCount();
-                origin_desktop = virtual_screen();
+                origin_desktop = platform::virtual_screen();
                 cover_other_monitors();
                 // A mode changed, or a monitor attached or woken, lays them out anew.
                 platform::on_display_change(cover_other_monitors);

@@ -135,10 +135,13 @@ move_until_end() {
     done
     wait_end 10
 }
-# picture_moves: polls until two screenshots half a second apart differ.
+# picture_moves: polls until a screenshot differs from the one before it
+# (a running program changes the picture many times while one is taken).
 picture_moves() {
-    for _ in $(seq 60); do
-        shot moves1 && sleep 0.5 && shot moves2 && ! cmp -s "$work/moves1.ppm" "$work/moves2.ppm" && return 0
+    shot moves2
+    for _ in $(seq 120); do
+        mv "$work/moves2.ppm" "$work/moves1.ppm" && shot moves2 && ! cmp -s "$work/moves1.ppm" "$work/moves2.ppm" &&
+            return 0
     done
     return 1
 }
@@ -171,10 +174,11 @@ frames_advance() {
 }
 # shot NAME: a screenshot of the whole screen into $work/NAME.ppm.
 shot() { x xwd -root -silent | xwdtopnm >"$work/$1.ppm" 2>/dev/null; }
-# comes_to_rest: polls until two screenshots a second apart are the same.
+# comes_to_rest: polls until a screenshot is the same as the one before it.
 comes_to_rest() {
-    for _ in $(seq 20); do
-        shot rest1 && sleep 1 && shot rest2 && cmp -s "$work/rest1.ppm" "$work/rest2.ppm" && return 0
+    shot rest2
+    for _ in $(seq 120); do
+        mv "$work/rest2.ppm" "$work/rest1.ppm" && shot rest2 && cmp -s "$work/rest1.ppm" "$work/rest2.ppm" && return 0
     done
     return 1
 }

@@ -24,12 +24,6 @@ std::unique_ptr<Host> make_gdi() { return std::make_unique<GdiHost>(); }
 
 int bytes_per_pixel(int bits) { return bits <= 8 ? 1 : bits / 8; }
 
-// The box around every monitor.
-RECT virtual_screen() {
-    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    return RECT{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-}
-
 }  // namespace
 
 void set_window_role(WindowRole new_role, HWND parent) {
@@ -40,6 +34,11 @@ WindowRole window_role() { return role; }
 HWND preview_parent() { return preview_window; }
 HWND program_window() { return shown_window; }
 void on_display_change(void (*listener)()) { display_listener = listener; }
+
+RECT virtual_screen() {
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return RECT{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
 
 bool GdiHost::display_moved() const {
     const RECT desktop = virtual_screen();

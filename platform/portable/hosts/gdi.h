@@ -31,6 +31,8 @@ HWND program_window();
 // program's window has been fitted again: the screensaver lays out its
 // black windows anew.
 void on_display_change(void (*listener)());
+// The box around every monitor, in screen coordinates.
+RECT virtual_screen();
 
 class GdiHost : public Host {
 public:
