@@ -9,8 +9,19 @@ done
 work=$(mktemp -d)
 display=":$((90 + RANDOM % 400))"
 xvfb=""
+# A program whose display went away may not end on SIGTERM: what is left
+# after 5 s is killed, so no test leaves a program running behind it.
 cleanup() {
-    for pid in $(jobs -p); do kill "$pid" 2>/dev/null; done
+    local pids
+    pids=$(jobs -p)
+    for pid in $pids; do kill "$pid" 2>/dev/null; done
+    for _ in $(seq 50); do
+        local alive=""
+        for pid in $pids; do kill -0 "$pid" 2>/dev/null && alive=1; done
+        [ -z "$alive" ] && break
+        sleep 0.1
+    done
+    for pid in $pids; do kill -9 "$pid" 2>/dev/null; done
     rm -rf "$work"
 }
 trap cleanup EXIT
