@@ -15,6 +15,7 @@ open_window 160 120
 # Once a client stays connected: the server forgets its settings when its last one leaves.
 DISPLAY=$display "$idle_time" 30 >/dev/null || exit 1
 
+since=$SECONDS
 (cd "$pictures" && DISPLAY=$display ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" exec "$nightwick" -window-id "$window") \
     >"$work/hack.log" 2>&1 &
 hack=$!

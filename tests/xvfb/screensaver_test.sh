@@ -19,6 +19,7 @@ run_hack() {
     local signal=$1
     shift
     mkdir -p "$work/elsewhere"
+    since=$SECONDS
     (cd "$work/elsewhere" && DISPLAY=$display ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" exec "$nightwick" "$@") \
         >"$work/hack.log" 2>&1 &
     local hack=$! frame

@@ -8,6 +8,7 @@ nightwick=$(realpath "$1") compare=$(realpath "$2") pictures=$(realpath "$3")
 source "$(dirname "$0")/xvfb_helpers.sh"
 start_xvfb 1400x1050x24
 
+since=$SECONDS
 (cd "$pictures" && DISPLAY=$display ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" exec "$nightwick" --window) \
     >"$work/nightwick.log" 2>&1 &
 program=$!

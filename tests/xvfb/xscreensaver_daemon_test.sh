@@ -77,6 +77,7 @@ stop_daemon() {
 trap stop_daemon EXIT
 
 hack_pids() { pgrep -u "$user" -x -f "$hack --root"; }
+since=$SECONDS
 saver xscreensaver-command -activate || exit 1
 pid=$(wait_until 60 "xscreensaver to start the hack" hack_pids | head -1)
 [ -n "$pid" ] || { echo "xscreensaver did not start the hack"; cat "$work/daemon.log"; exit 1; }

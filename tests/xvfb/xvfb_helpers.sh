@@ -91,10 +91,15 @@ shot() {
 # frame_now WINDOW: the frame of the headless run ($pictures, by $compare)
 # that the window shows now. A page that run shows at several frames, or at
 # none (not drawn yet, or drawn wrong), names none: it fails and says so.
+# The run goes as far as the program can have come: 60 frames a second
+# since it started (`since`, in the script's seconds; set it on starting a
+# program), and ten seconds more. A fixed number of frames is a time limit
+# in disguise: a program slowed by a loaded machine draws past it.
+since=0
 frame_now() {
-    local output
+    local output horizon=$(((SECONDS - since + 10) * 60))
     shot "$1" "$work/frame.ppm" || { echo "no screenshot of window $1"; return 1; }
-    output=$("$compare" "$work/frame.ppm" "$pictures" 3000) || { echo "$output"; return 1; }
+    output=$("$compare" "$work/frame.ppm" "$pictures" "$horizon") || { echo "$output"; return 1; }
     echo "$output" >&2
     sed -n 's/^the screenshot is frame \([0-9]*\) .*/\1/p' <<<"$output"
 }
