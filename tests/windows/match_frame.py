@@ -1,11 +1,15 @@
 #!/usr/bin/python3
 """Finds which frame of the headless run a screenshot shows.
 
-Usage: match_frame.py SCREENSHOT.ppm PALETTE.png CHECKSUMS.txt [--area X,Y,W,H] [--step S]
+Usage: match_frame.py SCREENSHOT.ppm PALETTE.png CHECKSUMS.txt [--area X,Y,W,H]
+                      [--step S | --fit WxH]
 
 The part of the screenshot in AREA (all of it by default) is the page scaled
 S times (S = 1: as it is): every S x S block must be one colour, and the
-top-left pixel of each block is the page's. Its colours are mapped back to
+top-left pixel of each block is the page's. With --fit, AREA is a window
+that a page of W x H was fitted into at any scale: the largest area of the
+page's shape, centred, window pixel x showing page pixel x * W / area width,
+black bars around; every pixel is checked, and the page read back. Its colours are mapped back to
 palette indices (PALETTE.png is any indexed frame the capture tool wrote) and
 hashed the way the capture tool hashes a frame; the frame is found among the
 checksums it printed (with --every N, of pages shown at 1/N of their size).
@@ -28,6 +32,40 @@ def frame_checksum(indices, palette_bytes):
     return hash_
 
 
+def fitted(shot, page_width, page_height):
+    """The page read back from a window it was fitted into, and None; or
+    None and what is wrong."""
+    width, height = shot.size
+    area_width, area_height = width, height
+    if width * page_height > height * page_width:
+        area_width = height * page_width // page_height
+    elif width * page_height < height * page_width:
+        area_height = width * page_height // page_width
+    area_width, area_height = max(area_width, 1), max(area_height, 1)
+    left, top = (width - area_width) // 2, (height - area_height) // 2
+
+    def first(p, page, window):  # the first window pixel that shows page pixel p
+        return (p * window + page - 1) // page
+
+    data, stride, black = shot.tobytes(), 3 * width, b"\0\0\0"
+    starts = [3 * (left + first(x, page_width, area_width)) for x in range(page_width)]
+    page_rows = []
+    for y in range(page_height):
+        base = (top + first(y, page_height, area_height)) * stride
+        page_rows.append([data[base + s:base + s + 3] for s in starts])
+    columns = [x * page_width // area_width for x in range(area_width)]
+    lines = {}
+    for y in range(height):
+        source = (y - top) * page_height // area_height if top <= y < top + area_height else -1
+        if source not in lines:
+            inside = b"".join(page_rows[source][c] for c in columns) if source >= 0 else black * area_width
+            lines[source] = black * left + inside + black * (width - left - area_width)
+        if lines[source] != data[y * stride:(y + 1) * stride]:
+            return None, f"row {y} of the {width} x {height} window is not the page fitted by the nearest rule"
+    page = Image.frombytes("RGB", (page_width, page_height), b"".join(b"".join(row) for row in page_rows))
+    return page, None
+
+
 def frames_with(sums_path, wanted):
     with open(sums_path) as sums:
         return [fields[1] for fields in (line.split() for line in sums) if len(fields) == 4 and fields[3] == wanted]
@@ -40,6 +78,12 @@ def main(argv):
     if "--area" in options:
         x, y, w, h = (int(v) for v in options["--area"].split(","))
         shot = shot.crop((x, y, x + w, y + h))
+    if "--fit" in options:
+        page, wrong = fitted(shot, *(int(v) for v in options["--fit"].split("x")))
+        if wrong:
+            print(wrong)
+            return 1
+        shot = page
     step = int(options.get("--step", "1"))
     width, height = shot.size[0] // step, shot.size[1] // step
     if width * step != shot.size[0] or height * step != shot.size[1]:

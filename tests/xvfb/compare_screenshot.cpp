@@ -1,8 +1,9 @@
 // Finds the frame of a headless run that a screenshot of the real window
 // shows. Usage: compare_screenshot SCREENSHOT.ppm PICTURE_DIRECTORY MAX_FRAMES
-// The screenshot is 640 x 480, or a whole multiple of it, in which every
-// block of the multiple must be one colour, as nearest scaling draws it, or
-// a whole fraction of it, which shows every so many pixels of the page.
+// The screenshot is a window at least 640 x 480, in which the page must be
+// scaled by the nearest rule into the largest area of its shape, with black
+// bars around, or a whole fraction of 640 x 480, which shows every so many
+// pixels of the page.
 // Exit 0 when one frame matches every pixel; 1 when none does; 3 when the
 // page it shows is shown at several frames and so names none.
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include "frame_match.h"
 #include "platform/portable/control/control.h"
 #include "platform/portable/hosts/headless.h"
+#include "platform/portable/hosts/page_scaler.h"
 
 namespace {
 
@@ -45,24 +47,40 @@ bool read_ppm(const std::string& path, std::vector<std::uint8_t>& rgb, int& widt
     return static_cast<bool>(in);
 }
 
-// A screenshot `scale` times the page back to the page's size: every block
-// must be one colour.
-bool scale_back(std::vector<std::uint8_t>& rgb, int scale) {
-    const std::size_t width = 640u * scale;
+// A window at least the page's size back to the page: the bars must be
+// black, and every pixel of the page's area must be the page scaled by the
+// nearest rule (window column x shows page column x * 640 / area width),
+// the page read back at the first window pixel that shows each of its own.
+std::string read_back(std::vector<std::uint8_t>& rgb, int width, int height) {
+    const platform::PageArea area = platform::fit_page(640, 480, width, height);
+    const auto at = [&](int x, int y) { return rgb.data() + 3 * (static_cast<std::size_t>(y) * width + x); };
+    const auto first = [](int p, int page, int window) {
+        return static_cast<int>((std::int64_t{p} * window + page - 1) / page);
+    };
     std::vector<std::uint8_t> page(640u * 480u * 3u);
-    for (std::size_t y = 0; y < 480u * scale; ++y) {
-        for (std::size_t x = 0; x < width; ++x) {
-            const std::uint8_t* pixel = rgb.data() + 3 * (y * width + x);
-            std::uint8_t* target = page.data() + 3 * ((y / scale) * 640 + x / scale);
-            if (x % scale == 0 && y % scale == 0) {
-                std::copy(pixel, pixel + 3, target);
-            } else if (!std::equal(pixel, pixel + 3, target)) {
-                return false;
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            const std::uint8_t* pixel = at(area.x + first(x, 640, area.width), area.y + first(y, 480, area.height));
+            std::copy(pixel, pixel + 3, page.data() + 3 * (y * 640 + x));
+        }
+    }
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* pixel = at(x, y);
+            const bool inside = x >= area.x && x < area.x + area.width && y >= area.y && y < area.y + area.height;
+            const std::uint8_t black[3] = {0, 0, 0};
+            const std::uint8_t* expected =
+                inside ? page.data() + 3 * ((y - area.y) * 480 / area.height * 640 + (x - area.x) * 640 / area.width)
+                       : black;
+            if (!std::equal(pixel, pixel + 3, expected)) {
+                return std::string(inside ? "the page is not scaled by the nearest rule" : "a bar is not black") +
+                       " at " + std::to_string(x) + "," + std::to_string(y) + " of the " + std::to_string(width) +
+                       " x " + std::to_string(height) + " screenshot";
             }
         }
     }
     rgb = std::move(page);
-    return true;
+    return "";
 }
 
 // Every frame is compared, not only up to the first match: whether the
@@ -105,15 +123,19 @@ int main(int argc, char** argv) {
     Search search;
     std::vector<std::uint8_t> screenshot;
     int width = 0, height = 0;
-    if (!read_ppm(argv[1], screenshot, width, height) || (width % 640 != 0 && 640 % width != 0) ||
-        height * 640 != width * 480) {
-        std::fprintf(stderr, "compare_screenshot: %s is not a PPM picture of 640 x 480, a multiple or a fraction\n",
+    const bool read = read_ppm(argv[1], screenshot, width, height);
+    const bool window = read && width >= 640 && height >= 480;
+    const bool fraction = read && width < 640 && 640 % width == 0 && height * 640 == width * 480;
+    if (!window && !fraction) {
+        std::fprintf(stderr, "compare_screenshot: %s is not a PPM picture of 640 x 480 or larger, or a fraction\n",
                      argv[1]);
         return 2;
     }
-    if (const int scale = width / 640; scale > 1 && !scale_back(screenshot, scale)) {
-        std::printf("the screenshot is not the page scaled %d times by nearest neighbour\n", scale);
-        return 1;
+    if (window && width * height > 640 * 480) {
+        if (const std::string wrong = read_back(screenshot, width, height); !wrong.empty()) {
+            std::printf("%s\n", wrong.c_str());
+            return 1;
+        }
     }
     if (width < 640) {
         search.step = 640 / width;

@@ -153,18 +153,25 @@ later_than() {
 }
 frame_after() { wait_until 60 "window $1 to show a frame after $2" later_than "$1" "$2"; }
 
-# cpu_share PID SECONDS: the CPU time PID takes over SECONDS, in hundredths
-# of a percent of one core, over the span as measured, not as asked for.
-cpu_share() {
-    local ticks before after start elapsed_ms
+# cpu_shares SECONDS PID...: the CPU time each PID takes over SECONDS, in
+# hundredths of a percent of one core, over the span as measured, not as
+# asked for; one number a line. cpu_share PID SECONDS: that of one.
+cpu_shares() {
+    local ticks start elapsed_ms pid seconds=$1
+    shift
     ticks=$(getconf CLK_TCK)
-    before=$(awk '{print $14 + $15}' "/proc/$1/stat")
+    local -a before=()
+    for pid in "$@"; do before+=("$(awk '{print $14 + $15}' "/proc/$pid/stat")"); done
     start=$(date +%s%N)
-    sleep "$2"
-    after=$(awk '{print $14 + $15}' "/proc/$1/stat")
+    sleep "$seconds"
     elapsed_ms=$((($(date +%s%N) - start) / 1000000))
-    echo $(((after - before) * 10000000 / (ticks * elapsed_ms)))
+    local i=0
+    for pid in "$@"; do
+        echo $((($(awk '{print $14 + $15}' "/proc/$pid/stat") - before[i]) * 10000000 / (ticks * elapsed_ms)))
+        i=$((i + 1))
+    done
 }
+cpu_share() { cpu_shares "$2" "$1"; }
 percent() { printf '%d.%02d%%' $(($1 / 100)) $(($1 % 100)); }
 
 # ends_within PID MILLISECONDS: waits (up to a minute) for PID to end;

@@ -1,5 +1,5 @@
 // The GDI host: each flipped page through the scaler into a 32-bit picture
-// of the window's client area, handed to GDI once per flip.
+// of the window's client area; what changed in it goes to the window.
 #include "gdi.h"
 
 #include <cstring>
@@ -21,8 +21,6 @@ std::unique_ptr<Host> make_gdi() { return std::make_unique<GdiHost>(); }
 // and runs as long as its user likes (a screensaver for hours): it keeps no
 // call log, which would grow with every frame.
 [[maybe_unused]] const bool registered = (set_default_host(make_gdi), set_call_logging(false), true);
-
-int bytes_per_pixel(int bits) { return bits <= 8 ? 1 : bits / 8; }
 
 }  // namespace
 
@@ -105,34 +103,57 @@ bool GdiHost::set_mode(int, int, int) {
     return true;
 }
 
-void GdiHost::scale_kept_page(int out_width, int out_height) {
-    pixels_.resize(static_cast<std::size_t>(out_width) * static_cast<std::size_t>(out_height) * 4u);
-    pixels_width_ = out_width;
-    pixels_height_ = out_height;
-    if (page_.empty()) {
-        std::memset(pixels_.data(), 0, pixels_.size());
-        return;
+GdiHost::~GdiHost() {
+    if (image_dc_ != nullptr) {
+        SelectObject(image_dc_, image_old_);
+        DeleteDC(image_dc_);
     }
-    scaler_.draw(page_.data(), page_width_ * bytes_per_pixel(page_bits_), page_width_, page_height_, page_bits_,
-                 has_palette_ ? palette_ : nullptr, pixels_.data(), out_width * 4, out_width, out_height,
-                 PixelLayout{16, 8, 0, 0});
+    if (image_ != nullptr) DeleteObject(image_);
 }
 
-void GdiHost::paint(HDC dc) {
-    RECT client{};
-    if (window_ == nullptr || !GetClientRect(window_, &client)) return;
-    const int out_width = client.right, out_height = client.bottom;
-    if (out_width <= 0 || out_height <= 0) return;
-    if (out_width != pixels_width_ || out_height != pixels_height_) scale_kept_page(out_width, out_height);
+bool GdiHost::image_for(int width, int height) {
+    if (image_ != nullptr && width == image_width_ && height == image_height_) return true;
+    if (image_dc_ == nullptr) {
+        image_dc_ = CreateCompatibleDC(nullptr);
+        if (image_dc_ == nullptr) return false;
+    }
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = out_width;
-    info.bmiHeader.biHeight = -out_height;  // top-down rows, as the scaler writes them
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down rows, as the scaler writes them
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(out_width), static_cast<DWORD>(out_height), 0, 0, 0,
-                      static_cast<UINT>(out_height), pixels_.data(), &info, DIB_RGB_COLORS);
+    void* bits = nullptr;
+    HBITMAP image = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (image == nullptr || bits == nullptr) return false;
+    HGDIOBJ old = SelectObject(image_dc_, image);
+    if (image_ != nullptr) {
+        DeleteObject(image_);
+    } else {
+        image_old_ = old;
+    }
+    image_ = image;
+    image_bits_ = static_cast<std::uint8_t*>(bits);
+    image_width_ = width;
+    image_height_ = height;
+    return true;
+}
+
+void GdiHost::paint(HDC dc, const RECT& where) {
+    RECT client{};
+    if (window_ == nullptr || !GetClientRect(window_, &client)) return;
+    const int width = client.right, height = client.bottom;
+    if (width <= 0 || height <= 0) return;
+    if (width != image_width_ || height != image_height_) {
+        if (!image_for(width, height)) return;
+        GdiFlush();
+        if (!scaler_.draw_kept(image_bits_, width * 4, width, height, PixelLayout{16, 8, 0, 0})) {
+            std::memset(image_bits_, 0, static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4u);
+        }
+    }
+    BitBlt(dc, where.left, where.top, where.right - where.left, where.bottom - where.top, image_dc_, where.left,
+           where.top, SRCCOPY);
 }
 
 void GdiHost::present(const std::uint8_t* pixels, int pitch, int width, int height, int bits,
@@ -145,20 +166,27 @@ void GdiHost::present(const std::uint8_t* pixels, int pitch, int width, int heig
     } else if (display_moved()) {
         display_changed();
     }
-    const std::size_t row = static_cast<std::size_t>(width) * static_cast<std::size_t>(bytes_per_pixel(bits));
-    page_.resize(row * static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y)
-        std::memcpy(page_.data() + row * y, pixels + static_cast<std::ptrdiff_t>(pitch) * y, row);
-    page_width_ = width;
-    page_height_ = height;
-    page_bits_ = bits;
-    has_palette_ = palette != nullptr;
-    if (has_palette_) std::memcpy(palette_, palette, sizeof palette_);
     RECT client{};
-    if (!GetClientRect(window_, &client) || client.right <= 0 || client.bottom <= 0) return;
-    scale_kept_page(client.right, client.bottom);
+    const bool shown = GetClientRect(window_, &client) && client.right > 0 && client.bottom > 0 &&
+                       image_for(client.right, client.bottom);
+    // A window with nothing to show (minimised) still keeps the page.
+    if (!shown) {
+        scaler_.update(pixels, pitch, width, height, bits, palette, nullptr, 0, 0, 0, PixelLayout{16, 8, 0, 0});
+        return;
+    }
+    GdiFlush();  // GDI is done with the picture before it changes
+    const WindowChanges changes =
+        scaler_.update(pixels, pitch, width, height, bits, palette, image_bits_, image_width_ * 4, image_width_,
+                       image_height_, PixelLayout{16, 8, 0, 0});
+    if (changes.none()) return;
     HDC dc = GetDC(window_);
-    paint(dc);
+    if (changes.all) {
+        BitBlt(dc, 0, 0, image_width_, image_height_, image_dc_, 0, 0, SRCCOPY);
+    } else {
+        for (const PageArea& area : changes.areas) {
+            BitBlt(dc, area.x, area.y, area.width, area.height, image_dc_, area.x, area.y, SRCCOPY);
+        }
+    }
     ReleaseDC(window_, dc);
 }
 

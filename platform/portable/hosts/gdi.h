@@ -36,6 +36,7 @@ RECT virtual_screen();
 
 class GdiHost : public Host {
 public:
+    ~GdiHost() override;
     bool has_display() const override { return true; }
     bool set_mode(int width, int height, int bits) override;
     void use_window(HWND window, bool exclusive) override;
@@ -53,22 +54,25 @@ public:
     void display_changed();
     // Whether the monitors are not as last seen.
     bool display_moved() const;
-    // Draws the last page again (WM_PAINT, a size change while paused).
-    void paint(HDC dc);
+    // Shows the window's picture again where `dc` paints (WM_PAINT, a size
+    // change while paused), from the last page at a new size.
+    void paint(HDC dc, const RECT& where);
 
 private:
-    void scale_kept_page(int out_width, int out_height);
+    // The window's picture at the client area's size; false when it cannot be had.
+    bool image_for(int width, int height);
 
     HWND window_ = nullptr;
     bool exclusive_ = false;
+    // The scaler keeps the last page, so the window can be drawn again at any size.
     PageScaler scaler_;
-    // The last page shown, kept so the window can be drawn again at any size.
-    std::vector<std::uint8_t> page_;
-    int page_width_ = 0, page_height_ = 0, page_bits_ = 8;
-    bool has_palette_ = false;
-    PALETTEENTRY palette_[256]{};
-    std::vector<std::uint8_t> pixels_;  // the window's client area, 32-bit, top-down
-    int pixels_width_ = 0, pixels_height_ = 0;
+    // The window's picture, 32-bit and top-down, in a DIB section: only
+    // what changed in it is handed to the window.
+    HDC image_dc_ = nullptr;
+    HBITMAP image_ = nullptr;
+    HGDIOBJ image_old_ = nullptr;
+    std::uint8_t* image_bits_ = nullptr;
+    int image_width_ = 0, image_height_ = 0;
     // The monitors as last seen: not every system tells each change.
     RECT desktop_{};
     int monitors_ = 0;

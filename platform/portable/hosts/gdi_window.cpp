@@ -151,7 +151,7 @@ LRESULT CALLBACK watch(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
             if (watched_host != nullptr) {
                 PAINTSTRUCT paint{};
                 HDC dc = BeginPaint(window, &paint);
-                watched_host->paint(dc);
+                watched_host->paint(dc, paint.rcPaint);
                 EndPaint(window, &paint);
                 return 0;
             }

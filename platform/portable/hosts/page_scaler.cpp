@@ -78,12 +78,9 @@ void PageScaler::draw(const std::uint8_t* pixels, int pitch, int width, int heig
         table_valid_ = false;
     }
     const PageArea area = fit_page(width, height, out_width, out_height);
-    const auto window_row = [&](int y) {
-        return reinterpret_cast<std::uint32_t*>(out + std::ptrdiff_t{y} * out_pitch);
-    };
     // The bars are drawn every time: a window's pixels need not survive a resize.
     for (int y = 0; y < out_height; ++y) {
-        std::uint32_t* row = window_row(y);
+        auto* row = reinterpret_cast<std::uint32_t*>(out + std::ptrdiff_t{y} * out_pitch);
         if (y < area.y || y >= area.y + area.height) {
             std::fill(row, row + out_width, 0u);
         } else {
@@ -92,10 +89,17 @@ void PageScaler::draw(const std::uint8_t* pixels, int pitch, int width, int heig
         }
     }
     if (area.width == 0) return;
-    rebuild_columns(width, area.width);
     if (bits == 8) rebuild_table(palette);
+    draw_rows(pixels, pitch, width, height, bits, out, out_pitch, area, area);
+}
+
+void PageScaler::draw_rows(const std::uint8_t* pixels, int pitch, int width, int height, int bits, std::uint8_t* out,
+                           int out_pitch, const PageArea& area, const PageArea& part) {
+    rebuild_columns(width, area.width);
     row_.resize(static_cast<std::size_t>(width));
-    const int* columns = columns_.data();
+    const int* columns = columns_.data() + (part.x - area.x);
+    const int first = columns[0], count = columns[part.width - 1] - first + 1;
+    const int bytes = bits / 8;
     const std::uint32_t* table = table_;
     std::uint32_t* converted = row_.data();
     const auto convert = bits == 8 ? nullptr : bits == 16 ? convert_16 : bits == 24 ? convert_rgb<3> : convert_rgb<4>;
@@ -103,23 +107,72 @@ void PageScaler::draw(const std::uint8_t* pixels, int pitch, int width, int heig
     // Each page row is converted once; the window rows that repeat it are copies.
     int last_source = -1;
     std::uint32_t* last_row = nullptr;
-    for (int y = 0; y < area.height; ++y) {
-        std::uint32_t* row = window_row(area.y + y) + area.x;
-        const int source = static_cast<int>(std::int64_t{y} * height / area.height);
+    for (int y = part.y; y < part.y + part.height; ++y) {
+        std::uint32_t* row = reinterpret_cast<std::uint32_t*>(out + std::ptrdiff_t{y} * out_pitch) + part.x;
+        const int source = static_cast<int>(std::int64_t{y - area.y} * height / area.height);
         if (source == last_source) {
-            std::memcpy(row, last_row, static_cast<std::size_t>(area.width) * 4);
+            std::memcpy(row, last_row, static_cast<std::size_t>(part.width) * 4);
             continue;
         }
         const std::uint8_t* in = pixels + std::ptrdiff_t{source} * pitch;
         if (convert == nullptr) {
-            for (int x = 0; x < area.width; ++x) row[x] = table[in[columns[x]]];
+            for (int x = 0; x < part.width; ++x) row[x] = table[in[columns[x]]];
         } else {
-            convert(in, converted, width, layout_);
-            for (int x = 0; x < area.width; ++x) row[x] = converted[columns[x]];
+            convert(in + std::ptrdiff_t{first} * bytes, converted + first, count, layout_);
+            for (int x = 0; x < part.width; ++x) row[x] = converted[columns[x]];
         }
         last_source = source;
         last_row = row;
     }
+}
+
+PageArea window_part(const PageArea& part, int width, int height, const PageArea& area) {
+    // The first window pixel whose source is at or past page pixel p.
+    const auto first = [](int p, int page, int window) {
+        return static_cast<int>((std::int64_t{p} * window + page - 1) / page);
+    };
+    const int left = first(part.x, width, area.width), right = first(part.x + part.width, width, area.width);
+    const int top = first(part.y, height, area.height), bottom = first(part.y + part.height, height, area.height);
+    if (right <= left || bottom <= top) return {};
+    return PageArea{area.x + left, area.y + top, right - left, bottom - top};
+}
+
+WindowChanges PageScaler::update(const std::uint8_t* pixels, int pitch, int width, int height, int bits,
+                                 const PALETTEENTRY* palette, std::uint8_t* out, int out_pitch, int out_width,
+                                 int out_height, const PixelLayout& layout) {
+    WindowChanges result;
+    const bool whole_page = changes_.compare(pixels, pitch, width, height, bits, palette);
+    if (out_width <= 0 || out_height <= 0) {
+        changes_.forget();
+        return result;
+    }
+    const bool same_window = out == updated_out_ && out_pitch == updated_pitch_ && out_width == updated_width_ &&
+                             out_height == updated_height_ && layout == layout_;
+    if (whole_page || !same_window) {
+        draw(pixels, pitch, width, height, bits, palette, out, out_pitch, out_width, out_height, layout);
+        updated_out_ = out;
+        updated_pitch_ = out_pitch;
+        updated_width_ = out_width;
+        updated_height_ = out_height;
+        result.all = true;
+        return result;
+    }
+    const PageArea area = fit_page(width, height, out_width, out_height);
+    if (bits == 8) rebuild_table(palette);
+    for (const PageArea& part : changes_.changed()) {
+        const PageArea shown = window_part(part, width, height, area);
+        if (shown.width == 0) continue;
+        draw_rows(pixels, pitch, width, height, bits, out, out_pitch, area, shown);
+        result.areas.push_back(shown);
+    }
+    return result;
+}
+
+bool PageScaler::draw_kept(std::uint8_t* out, int out_pitch, int out_width, int out_height, const PixelLayout& layout) {
+    if (!changes_.kept()) return false;
+    draw(changes_.page(), changes_.pitch(), changes_.width(), changes_.height(), changes_.bits(), changes_.palette(),
+         out, out_pitch, out_width, out_height, layout);
+    return true;
 }
 
 }  // namespace platform

@@ -177,6 +177,9 @@ std::unique_ptr<SdlHost> SdlHost::open(const WindowPlacement& placement, std::st
         const char* x_display = SDL_getenv("DISPLAY");
         why = x_display != nullptr && *x_display != '\0' ? std::string("cannot open the X display ") + x_display
                                                          : std::string("neither DISPLAY nor WAYLAND_DISPLAY names one");
+        // What SDL found instead tells a missing server from one it could not use.
+        why += std::string(" (video driver ") + (driver != nullptr ? driver : "none") + ", " +
+               std::to_string(SDL_GetNumVideoDisplays()) + " displays: " + SDL_GetError() + ")";
         SDL_Quit();
         return nullptr;
     }
@@ -251,6 +254,7 @@ bool SdlHost::set_mode(int width, int height, int bits) {
         // One streaming texture for the whole run; each page is converted into it.
         texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
         if (texture_ == nullptr) return false;
+        scaler_.redraw_all();  // a new texture holds nothing yet
         // The picture keeps its shape: black bars where the window's differs.
         SDL_RenderSetLogicalSize(renderer_, width, height);
         SDL_RenderSetIntegerScale(renderer_, SDL_FALSE);
@@ -268,25 +272,37 @@ void SdlHost::present(const std::uint8_t* pixels, int pitch, int width, int heig
     // measures the program's pacing; the drawing below is the display's.
     const std::uint64_t handed = SDL_GetPerformanceCounter();
     if (renderer_ != nullptr) {
-        void* out = nullptr;
-        int out_pitch = 0;
-        if (texture_ != nullptr && SDL_LockTexture(texture_, nullptr, &out, &out_pitch) == 0) {
-            scaler_.draw(pixels, pitch, width, height, bits, palette, static_cast<std::uint8_t*>(out), out_pitch, width,
-                         height, PixelLayout{});
-            SDL_UnlockTexture(texture_);
+        // The page's changed rows go to the texture; the whole texture is
+        // drawn, as a renderer's back buffer keeps nothing from before.
+        texture_pixels_.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        auto* page = reinterpret_cast<std::uint8_t*>(texture_pixels_.data());
+        const WindowChanges changes =
+            scaler_.update(pixels, pitch, width, height, bits, palette, page, width * 4, width, height, PixelLayout{});
+        if (texture_ != nullptr && changes.all) SDL_UpdateTexture(texture_, nullptr, page, width * 4);
+        for (const PageArea& area : changes.areas) {
+            const SDL_Rect rect{area.x, area.y, area.width, area.height};
+            if (texture_ != nullptr)
+                SDL_UpdateTexture(texture_, &rect, page + (area.y * width + area.x) * 4, width * 4);
         }
-        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-        SDL_RenderClear(renderer_);
-        SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-        SDL_RenderPresent(renderer_);
+        if (!changes.none()) show_again();
     } else if (SDL_Surface* surface = SDL_GetWindowSurface(window_); surface != nullptr) {
         const SDL_PixelFormat& format = *surface->format;
         const PixelLayout layout{format.Rshift, format.Gshift, format.Bshift, format.Amask};
         if (SDL_LockSurface(surface) == 0) {
-            scaler_.draw(pixels, pitch, width, height, bits, palette, static_cast<std::uint8_t*>(surface->pixels),
-                         surface->pitch, surface->w, surface->h, layout);
+            const WindowChanges changes =
+                scaler_.update(pixels, pitch, width, height, bits, palette, static_cast<std::uint8_t*>(surface->pixels),
+                               surface->pitch, surface->w, surface->h, layout);
             SDL_UnlockSurface(surface);
-            SDL_UpdateWindowSurface(window_);
+            drawn_width_ = surface->w;
+            drawn_height_ = surface->h;
+            if (changes.all) {
+                SDL_UpdateWindowSurface(window_);
+            } else if (!changes.areas.empty()) {
+                rects_.clear();
+                for (const PageArea& area : changes.areas)
+                    rects_.push_back(SDL_Rect{area.x, area.y, area.width, area.height});
+                SDL_UpdateWindowSurfaceRects(window_, rects_.data(), static_cast<int>(rects_.size()));
+            }
         }
     }
     if (record_intervals_) {
@@ -295,6 +311,23 @@ void SdlHost::present(const std::uint8_t* pixels, int pitch, int width, int heig
         drawing_ms_ =
             std::max(drawing_ms_, static_cast<double>(SDL_GetPerformanceCounter() - handed) * 1000.0 / frequency);
         last_present_ = handed;
+    }
+}
+
+void SdlHost::show_again() {
+    if (renderer_ != nullptr) {
+        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+        SDL_RenderClear(renderer_);
+        if (texture_ != nullptr) SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+        SDL_RenderPresent(renderer_);
+        return;
+    }
+    // The window's pixels are ours and still right, unless the window has
+    // another size since: then its next page draws them all.
+    int window_width = 0, window_height = 0;
+    SDL_GetWindowSize(window_, &window_width, &window_height);
+    if (drawn_width_ > 0 && window_width == drawn_width_ && window_height == drawn_height_) {
+        SDL_UpdateWindowSurface(window_);
     }
 }
 
@@ -320,6 +353,14 @@ void SdlHost::deliver(const SDL_Event& event, HostEvents& events) {
             break;
         case SDL_WINDOWEVENT: {
             const auto what = event.window.event;
+            // What the window shows can no longer be trusted: the next page
+            // is drawn whole, and an uncovered window is shown again at once,
+            // also while the program is paused and draws nothing.
+            if (what == SDL_WINDOWEVENT_SIZE_CHANGED || what == SDL_WINDOWEVENT_RESTORED ||
+                what == SDL_WINDOWEVENT_SHOWN || what == SDL_WINDOWEVENT_EXPOSED) {
+                scaler_.redraw_all();
+                if (what == SDL_WINDOWEVENT_EXPOSED && window_ != nullptr && presentation_chosen_) show_again();
+            }
             if (what == SDL_WINDOWEVENT_CLOSE) {
                 events.close();
             } else if (placement == Placement::fullscreen && what == SDL_WINDOWEVENT_FOCUS_LOST) {

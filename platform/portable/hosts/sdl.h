@@ -13,6 +13,7 @@ struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
 union SDL_Event;
+struct SDL_Rect;
 
 namespace platform {
 
@@ -39,6 +40,8 @@ private:
     void deliver(const SDL_Event& event, HostEvents& events);
     void deactivate(HostEvents& events);
     void report_frames() const;
+    // Shows the last drawn page again, as it is.
+    void show_again();
 
     WindowPlacement placement_;
     unsigned long foreign_window_ = 0;
@@ -50,6 +53,9 @@ private:
     SDL_Texture* texture_ = nullptr;
     bool presentation_chosen_ = false;
     PageScaler scaler_;
+    std::vector<std::uint32_t> texture_pixels_;  // the page as the texture holds it
+    std::vector<SDL_Rect> rects_;
+    int drawn_width_ = 0, drawn_height_ = 0;  // of the window's pixels last drawn
     int width_ = 0, height_ = 0, bits_ = 0;
     bool cursor_visible_ = true;
     bool minimized_ = false;

@@ -13,7 +13,7 @@ extern "C" {
 void nightwick_web_install();
 void nightwick_web_uninstall();
 int nightwick_web_set_mode(int width, int height);
-void nightwick_web_present(const std::uint32_t* rgba, int width, int height);
+void nightwick_web_present(const std::uint32_t* rgba, int width, int height, const int* areas, int count);
 int nightwick_web_next_event();
 void nightwick_web_wait();
 void nightwick_web_message(const char* caption, const char* text);
@@ -42,6 +42,7 @@ bool WebHost::set_mode(int width, int height, int bits) {
     width_ = width;
     height_ = height;
     rgba_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    scaler_.redraw_all();  // the page's canvas is new
     return true;
 }
 
@@ -50,9 +51,18 @@ void WebHost::present(const std::uint8_t* pixels, int pitch, int width, int heig
     if (bits != 8 || width != width_ || height != height_ || palette == nullptr) return;
     // Little-endian words: red in the lowest byte, as ImageData orders it.
     constexpr PixelLayout rgba{0, 8, 16, 0xFF000000u};
-    scaler_.draw(pixels, pitch, width, height, bits, palette, reinterpret_cast<std::uint8_t*>(rgba_.data()), width * 4,
-                 width, height, rgba);
-    nightwick_web_present(rgba_.data(), width, height);
+    const WindowChanges changes =
+        scaler_.update(pixels, pitch, width, height, bits, palette, reinterpret_cast<std::uint8_t*>(rgba_.data()),
+                       width * 4, width, height, rgba);
+    // The page's canvas takes only what changed, as x, y, width, height
+    // each; a frame with nothing changed is still told, for its count.
+    areas_.clear();
+    const auto add = [this](const PageArea& area) {
+        areas_.insert(areas_.end(), {area.x, area.y, area.width, area.height});
+    };
+    if (changes.all) add(PageArea{0, 0, width, height});
+    for (const PageArea& area : changes.areas) add(area);
+    nightwick_web_present(rgba_.data(), width, height, areas_.data(), static_cast<int>(areas_.size() / 4));
 }
 
 void WebHost::deliver(int event, HostEvents& events) {

@@ -35,6 +35,7 @@ private:
     // the palette changes, into RGBA as the canvas takes it.
     PageScaler scaler_;
     std::vector<std::uint32_t> rgba_;
+    std::vector<int> areas_;  // the changed rectangles handed to the page
 };
 
 }  // namespace platform

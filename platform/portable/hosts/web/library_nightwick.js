@@ -187,16 +187,26 @@ mergeInto(LibraryManager.library, {
   },
 
   nightwick_web_present__deps: ['$NightwickWeb'],
-  nightwick_web_present: function(rgba, width, height) {
+  nightwick_web_present: function(rgba, width, height, areas, count) {
     var web = NightwickWeb;
     if (!web.image || web.image.width !== width || web.image.height !== height) return;
-    web.image.data.set(HEAPU8.subarray(rgba, rgba + width * height * 4));
-    web.pageContext.putImageData(web.image, 0, 0);
+    // Only the changed rectangles are copied and put on the page's canvas;
+    // the image keeps the rest from before.
+    var data = web.image.data;
+    for (var i = 0; i < count; i++) {
+      var x = HEAP32[(areas >> 2) + 4 * i], y = HEAP32[(areas >> 2) + 4 * i + 1];
+      var w = HEAP32[(areas >> 2) + 4 * i + 2], h = HEAP32[(areas >> 2) + 4 * i + 3];
+      for (var row = y; row < y + h; row++) {
+        var start = (row * width + x) * 4;
+        data.set(HEAPU8.subarray(rgba + start, rgba + start + w * 4), start);
+      }
+      web.pageContext.putImageData(web.image, 0, 0, x, y, w, h);
+    }
     // Not every browser tells of every change of ratio (an emulated one,
     // for one): a frame at another ratio than the canvas was fitted for
     // fits it first.
     if ((window.devicePixelRatio || 1) !== web.fittedRatio) web.fit();
-    else web.draw();
+    else if (count > 0) web.draw();
     var now = performance.now();
     if (web.lastPresent !== 0 && web.intervals.length < 100000) web.intervals.push(now - web.lastPresent);
     web.lastPresent = now;

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# The program full screen at 1920 x 1080: a page of 640 x 480 at a scale of
+# 2.25, where each window pixel shows the page pixel the nearest rule names
+# and the bars are black. The window is given only what changed from one
+# frame to the next, so a screenshot long after the first whole one is
+# checked at every pixel too. Escape ends it.
+# Usage: full_screen_test.sh NIGHTWICK COMPARE_SCREENSHOT PICTURE_DIRECTORY
+set -uo pipefail
+nightwick=$(realpath "$1") compare=$(realpath "$2") pictures=$(realpath "$3")
+source "$(dirname "$0")/xvfb_helpers.sh"
+start_xvfb 1920x1080x24
+
+since=$SECONDS
+(cd "$pictures" && DISPLAY=$display ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" exec "$nightwick") \
+    >"$work/nightwick.log" 2>&1 &
+program=$!
+window=$(program_window '^Nightwick$') ||
+    { echo "the window does not show the program's frame"; cat "$work/nightwick.log"; exit 1; }
+size=$(DISPLAY=$display xdotool getwindowgeometry "$window" | awk '/Geometry/{print $2}')
+[ "$size" = "1920x1080" ] || { echo "the window is $size, not 1920x1080"; exit 1; }
+first=$(frame_of "$window") || exit 1
+# Some seconds of frames later, all drawn by their changes alone.
+later=$(wait_until 60 "a frame 300 after $first" later_than "$window" $((first + 300))) || exit 1
+echo "frames $first and $later are the headless run's at every one of the 1920 x 1080 pixels"
+
+DISPLAY=$display xdotool key --window "$window" Escape
+ends_within "$program" 5000 || { echo "Escape did not end the program in time"; cat "$work/nightwick.log"; exit 1; }
