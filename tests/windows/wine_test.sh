@@ -58,12 +58,6 @@ focus() {
     done
     return 1
 }
-# CPU seconds (user and system, in hundredths) the program's process has used.
-cpu_used() {
-    local pid
-    pid=$(pgrep -f "$1" | head -1)
-    [ -n "$pid" ] && awk '{print $14 + $15}' "/proc/$pid/stat"
-}
 # start FOLDER WINE PROGRAM ARGUMENTS...
 start() {
     local folder=$1
@@ -157,14 +151,16 @@ state_is() {
     done
     return 1
 }
-# frames_advance NAME AREA STEP: polls screenshots of AREA (X,Y,W,H), the
-# page scaled STEP times, until two different frames of the headless run
-# were seen, the later after the earlier; sets `frames`.
+# frames_advance NAME MATCH ARGUMENTS...: polls screenshots (of --area
+# X,Y,W,H, the page scaled --step times or --fit into it) until two
+# different frames of the headless run were seen, the later after the
+# earlier; sets `frames`.
 frames_advance() {
     local first=""
     frames=""
+    shift
     for _ in $(seq 20); do
-        match_screenshot --area "$2" --step "$3" || return 1
+        match_screenshot "$@" || return 1
         if [ -z "$first" ]; then first=$frame; elif [ "$frame" -gt "$first" ]; then
             frames="$first..$frame"
             return 0
@@ -291,7 +287,7 @@ for entry in "${scaled_programs[@]}"; do
     x xdotool search --name '^elsewhere$' windowfocus 2>/dev/null
     state_is Nightwick "1 *" || fail "$scaled: not minimised without the focus"
     tool activate Nightwick
-    frames_advance "$scaled" 0,0,1280,960 2 && [ "${frames%..*}" -gt "$paused_at" ] ||
+    frames_advance "$scaled" --area 0,0,1280,960 --step 2 && [ "${frames%..*}" -gt "$paused_at" ] ||
         fail "$scaled: activated again, it did not run on with the scene whole"
     resumed=${frames#*..}
     # Without a window manager the keyboard follows the X focus alone.
@@ -351,7 +347,8 @@ move_until_end || fail "screensaver /s: a mouse move did not end it"
 echo "screensaver /s: a mouse move ended it after ${took:-?} ms; exit code $code"
 
 # A display that cannot take the 640 x 480 mode: the setup error box; the
-# scaled program runs there, the page scaled to 1024 x 768.
+# scaled program runs there, the page scaled 1.6 times to 1024 x 768, every
+# pixel by the nearest rule.
 start_display 1024x768x24
 start "$release" "$loader" "$exe"
 if [ -n "$(find_window Error)" ]; then
@@ -365,10 +362,10 @@ start "$release" "$scaled_loader" "$scaled"
 window=$(find_window Nightwick)
 if [ -n "$window" ] && [ -z "$(find_window Error 2)" ]; then
     x xdotool windowfocus "$window" 2>/dev/null
-    picture_moves || fail "$scaled at 1024 x 768: the picture does not move"
+    frames_advance "$scaled" --fit 640x480 || fail "$scaled at 1024 x 768: no frames scaled by the nearest rule advance"
     press_until_end 512 384 Escape
     [ "$code" = 0 ] || fail "$scaled at 1024 x 768: exit code $code"
-    echo "$scaled at 1024 x 768: runs without an error box, the picture moves; Escape ends it with $code"
+    echo "$scaled at 1024 x 768: runs without an error box, frames $frames at every pixel; Escape ends it with $code"
 else
     fail "$scaled at 1024 x 768: no window, or an error box"
     wait_end 5
@@ -378,29 +375,33 @@ fi
 # desktop (a Wine virtual desktop, as Wine draws a child window of another
 # program only there) starts the screensaver with /p and its handle, as the
 # settings dialog does. Its client area is empty until the child window is
-# there, then 320 x 240, then 640 x 480: each screenshot of it is a frame at
-# half size, then at full size, and the frames advance. It watches that no
+# there, then 320 x 240, then, once two frames have shown there, 640 x 480,
+# until two frames have shown at that size: each screenshot of it is a
+# frame at half size, then at full size, and the frames advance. It watches that no
 # top-level window of the screensaver appears and that it keeps the
 # activation, and notes how the screensaver ended.
 preview=$work/preview
 mkdir -p "$preview"
-(cd "$release" && "$capture" --frames 3000 --checksums --every 2) >"$work/half.txt" 2>/dev/null
+(cd "$release" && "$capture" --frames 12000 --checksums --every 2) >"$work/half.txt" 2>/dev/null
 start_display 800x600x24
 wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 saver_windows=$(x wine64 winepath -w "${screensaver[-1]}" 2>/dev/null | tr -d '\r')
 preview_exe=$windows/$([[ ${screensaver[0]} == wine64 ]] && echo x86_64/)preview-window.exe
-(x "${screensaver[0]}" explorer /desktop=preview,800x600 "$preview_exe" 12 "Z:${preview//\//\\}" "$saver_windows" \
+(x "${screensaver[0]}" explorer /desktop=preview,800x600 "$preview_exe" 120 "Z:${preview//\//\\}" "$saver_windows" \
     >/dev/null 2>&1 &)
-previews=() sizes=()
-for _ in $(seq 300); do
-    [ -f "$preview/ended.txt" ] && break
+previews=() sizes=() seen_at=()
+started=$SECONDS
+while [ ! -f "$preview/ended.txt" ] && [ $((SECONDS - started)) -lt 150 ]; do
     if [ -f "$preview/client.txt" ]; then
         read -r left top width height < <(tail -1 "$preview/client.txt")
         x xwd -root -silent | xwdtopnm >"$work/preview.ppm" 2>/dev/null
         if [ "$width" = 320 ]; then list=$work/half.txt; else list=$work/checksums.txt; fi
         if found=$("$here/match_frame.py" "$work/preview.ppm" "$work/palette.png" "$list" \
             --area "$left,$top,$width,$height"); then
+            [[ " ${previews[*]} " == *" $found "* ]] || seen_at+=("$width")
             previews+=("$found") sizes+=("$width")
+            [ "$(grep -o 320 <<<"${seen_at[*]}" | wc -l)" -ge 2 ] && touch "$preview/grow"
+            [ "$(grep -o 640 <<<"${seen_at[*]}" | wc -l)" -ge 2 ] && touch "$preview/close"
         fi
     fi
     sleep 0.1
@@ -497,7 +498,7 @@ else
     for module in avifil32 winmm; do cp "$windows/${bits}marker.dll" "$alone/$module.dll"; done
     x xdotool mousemove 100 100
     WINEDLLOVERRIDES="avifil32,winmm=n,b" start "$alone" "$saver_loader" "$alone/$saver" /s
-    if frames_advance "$saver /s" "$primary" 2; then
+    if frames_advance "$saver /s" --area "$primary" --step 2; then
         echo "$saver /s on two monitors, alone in \"$(basename "$alone")\": frames $frames on the primary"
     else
         fail "$saver /s on two monitors: the primary does not show the scene advancing"
@@ -518,7 +519,7 @@ else
     # Losing the activation ends the screensaver.
     x xdotool mousemove 100 100
     start "$release" "${screensaver[@]}" /s
-    frames_advance "$saver /s" "$primary" 2 >/dev/null || fail "$saver /s: it never ran"
+    frames_advance "$saver /s" --area "$primary" --step 2 >/dev/null || fail "$saver /s: it never ran"
     (x wine64 "$windows/x86_64/window-tool.exe" front 5 >/dev/null 2>&1 &)
     wait_end 20 || fail "$saver /s: it ran on without the activation"
     [ "$code" = 0 ] || fail "$saver /s: exit code $code after losing the activation"
@@ -530,7 +531,7 @@ else
     start "$release" "$scaled_loader" "$scaled"
     window=$(find_window Nightwick)
     focus "$window" --area "$primary" --step 2 || fail "$scaled on two monitors: it never ran, even with the focus"
-    frames_advance "$scaled" "$primary" 2 || fail "$scaled on two monitors: the scene does not advance"
+    frames_advance "$scaled" --area "$primary" --step 2 || fail "$scaled on two monitors: the scene does not advance"
     state_is Nightwick "0 1 0 0 1280 960" || fail "$scaled on two monitors: its window is at $state, not the primary"
     (x wine64 "$windows/x86_64/window-tool.exe" front 4 >/dev/null 2>&1 &)
     state_is Nightwick "1 *" || fail "$scaled: not minimised when another window was activated"
@@ -540,7 +541,7 @@ else
     for _ in $(seq 100); do [ -z "$(x xdotool search --name '^Elsewhere$' 2>/dev/null)" ] && break; sleep 0.2; done
     tool activate Nightwick
     state_is Nightwick "0 1 0 0 1280 960" || fail "$scaled: not restored whole when activated again"
-    frames_advance "$scaled" "$primary" 2 || fail "$scaled: restored, its frames do not advance"
+    frames_advance "$scaled" --area "$primary" --step 2 || fail "$scaled: restored, its frames do not advance"
     echo "$scaled on two monitors: covers the primary only; minimised while another program was active," \
         "restored whole (frames $frames)"
     # Windows' own messages, posted as Windows sends them: a locked session
@@ -551,7 +552,7 @@ else
         if [ "$expect" = still ]; then
             comes_to_rest || fail "$scaled: it ran on with the $kind $what"
         else
-            frames_advance "$scaled" "$primary" 2 >/dev/null || fail "$scaled: it did not run on with the $kind $what"
+            frames_advance "$scaled" --area "$primary" --step 2 >/dev/null || fail "$scaled: it did not run on with the $kind $what"
         fi
     done
     # Paused, the monitor changes mode: the window fits it and paints its
@@ -579,28 +580,54 @@ else
 fi
 
 # What the shown pages cost: the scaled program at 1920 x 1080 beside the
-# classic one at 640 x 480, each over 20 seconds.
-# cpu_over_20s DISPLAY X Y LOADER PROGRAM: the program's CPU (hundredths of
-# a second) over 20 s, from the span measured, once it runs on a screen of
-# that size; Escape ends it.
+# classic one at 640 x 480, each over 20 seconds: the program, the
+# wineserver and the X server, which copies what it is given. At 1920 x 1080
+# the page is scaled 2.25 times with bars, and the window is given only what
+# changed: a screenshot before and one after are checked at every pixel.
+# cpu_over_20s DISPLAY X Y LOADER PROGRAM [MATCH ARGUMENTS...]: sets `cpu`
+# to the three shares of a core, from the span measured, once it runs on a
+# screen of that size; Escape ends it.
+ticks() {
+    local pid
+    for pid in "$(pgrep -f "$1" | head -1)" "$(pgrep -x 'wineserver(32|64)?' | head -1)" "$xvfb"; do
+        if [ -n "$pid" ] && [ -r "/proc/$pid/stat" ]; then awk '{print $14 + $15}' "/proc/$pid/stat"; else echo 0; fi
+    done
+}
+percent() { printf '%d.%02d%%' $(($1 / 100)) $(($1 % 100)); }
 cpu_over_20s() {
-    local before after began
+    local -a before after share=()
+    local began elapsed_ms i ticks_per_second
+    ticks_per_second=$(getconf CLK_TCK)
     start_display "$1"
     start "$release" "$4" "$5"
     x xdotool windowfocus "$(find_window Nightwick)" 2>/dev/null
     x xdotool mousemove "$2" "$3" click 1
     picture_moves || echo "$5 at $1: the picture never moved"
-    began=$(date +%s%N) before=$(cpu_used "$5")
+    if [ $# -gt 5 ]; then
+        frames_advance "$5" "${@:6}" || fail "$5 at $1: no frames scaled by the nearest rule advance"
+    fi
+    began=$(date +%s%N)
+    mapfile -t before < <(ticks "$5")
     sleep 20
-    after=$(cpu_used "$5")
-    cpu=$(((${after:-0} - ${before:-0}) * 20000000000 / ($(date +%s%N) - began)))
+    mapfile -t after < <(ticks "$5")
+    elapsed_ms=$((($(date +%s%N) - began) / 1000000))
+    if [ $# -gt 5 ]; then
+        local earlier=${frames#*..}
+        match_screenshot "${@:6}" && [ "$frame" -gt "${earlier:-0}" ] ||
+            fail "$5 at $1: after 20 s the screen is no frame after ${earlier:-?} at every pixel"
+        frames="$frames, $frame"
+    fi
+    for i in 0 1 2; do share+=($(((after[i] - before[i]) * 10000000 / (ticks_per_second * elapsed_ms)))); done
+    cpu="$(percent "${share[0]}") + wineserver $(percent "${share[1]}") + X server $(percent "${share[2]}")"
+    cpu="$cpu = $(percent $((share[0] + share[1] + share[2])))"
     press_until_end "$2" "$3" Escape
 }
 read -r scaled_loader scaled <<<"${scaled_programs[-1]}"
-cpu_over_20s 1920x1080x24 960 540 "$scaled_loader" "$scaled"
+cpu_over_20s 1920x1080x24 960 540 "$scaled_loader" "$scaled" --fit 640x480
+echo "$scaled at 1920 x 1080: frames $frames at every pixel"
 scaled_cpu=$cpu
 cpu_over_20s 640x480x24 320 240 "$loader" "$exe"
-echo "CPU over 20 s: $scaled at 1920 x 1080 $scaled_cpu hundredths of a second; $exe at 640 x 480 $cpu hundredths"
+echo "CPU over 20 s, share of a core: $scaled at 1920 x 1080 $scaled_cpu; $exe at 640 x 480 $cpu"
 
 [ "$failures" -eq 0 ] || { echo "$failures checks failed"; exit 1; }
 echo "all Wine checks passed"
