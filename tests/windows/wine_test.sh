@@ -35,13 +35,28 @@ start_display() {
     wineserver -k 2>/dev/null
     wineserver -w 2>/dev/null
     [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
-    display=":$((100 + RANDOM % 400))"
-    export DISPLAY=$display
-    Xvfb "$display" -screen 0 "$1" -nolisten tcp >"$work/xvfb.log" 2>&1 &
-    xvfb=$!
-    for _ in $(seq 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && return 0; sleep 0.1; done
-    echo "Xvfb $1 did not start"
-    exit 1
+    own_display Xvfb -screen 0 "$1" -nolisten tcp -noreset || { echo "Xvfb $1 did not start"; exit 1; }
+}
+# own_display SERVER ARGUMENTS...: an X server on a display of its own, as
+# other tests may run beside this one: ours once its lock file names our
+# server and it answers (-noreset: a server resets when its last client
+# leaves, and refuses connections meanwhile). A number another holds is
+# tried again with another.
+own_display() {
+    local start=$SECONDS
+    while [ $((SECONDS - start)) -lt 60 ]; do
+        display=":$((100 + RANDOM % 400))"
+        export DISPLAY=$display
+        "$1" "$display" "${@:2}" >"$work/xvfb.log" 2>&1 &
+        xvfb=$!
+        while kill -0 "$xvfb" 2>/dev/null && [ $((SECONDS - start)) -lt 60 ]; do
+            [ "$(tr -d ' \n' <"/tmp/.X${display#:}-lock" 2>/dev/null)" = "$xvfb" ] &&
+                xdpyinfo -display "$display" >/dev/null 2>&1 && return 0
+            sleep 0.1
+        done
+        kill "$xvfb" 2>/dev/null
+    done
+    return 1
 }
 x() { DISPLAY=$display "$@"; }
 find_window() { x timeout "${2:-60}" xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
@@ -454,12 +469,7 @@ Section "Screen"
     EndSubSection
 EndSection
 CONF
-    display=":$((100 + RANDOM % 400))"
-    export DISPLAY=$display
-    Xorg "$display" -config "$work/xorg.conf" -noreset -nolisten tcp -logfile "$work/xorg.log" >/dev/null 2>&1 &
-    xvfb=$!
-    for _ in $(seq 100); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
-    xdpyinfo -display "$display" >/dev/null 2>&1 || return 1
+    own_display Xorg -config "$work/xorg.conf" -noreset -nolisten tcp -logfile "$work/xorg.log" || return 1
     x xrandr --newmode m1024 63.50 1024 1072 1176 1328 768 771 775 798 -hsync +vsync 2>/dev/null
     x xrandr --addmode DUMMY1 m1024 2>/dev/null
     place_monitors 1280x960

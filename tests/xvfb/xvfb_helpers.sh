@@ -66,10 +66,26 @@ named() {
     return 1
 }
 
+# Xvfb on a display of its own: tests run side by side, and a number another
+# server holds is tried again with another. The display is ours once its
+# lock file names our server and it answers. It never resets: a server
+# resets when its last client leaves (the one that asked whether it
+# answers), and a program that connects meanwhile is refused.
 start_xvfb() {
-    Xvfb "$display" -screen 0 "$1" -nolisten tcp "${@:2}" >"$work/xvfb.log" 2>&1 &
-    xvfb=$!
-    wait_until 60 "Xvfb to start" server_up || { cat "$work/xvfb.log"; exit 1; }
+    local start=$SECONDS
+    while [ $((SECONDS - start)) -lt 60 ]; do
+        Xvfb "$display" -screen 0 "$1" -nolisten tcp -noreset "${@:2}" >"$work/xvfb.log" 2>&1 &
+        xvfb=$!
+        while kill -0 "$xvfb" 2>/dev/null && [ $((SECONDS - start)) -lt 60 ]; do
+            [ "$(tr -d ' \n' <"/tmp/.X${display#:}-lock" 2>/dev/null)" = "$xvfb" ] && server_up >/dev/null && return 0
+            sleep 0.1
+        done
+        kill "$xvfb" 2>/dev/null
+        display=":$((90 + RANDOM % 400))"
+    done
+    echo "waited 60 s for an Xvfb of our own"
+    cat "$work/xvfb.log"
+    exit 1
 }
 
 # open_window WIDTH HEIGHT: a plain window of the test's (by $plain_window),
