@@ -19,6 +19,7 @@
 #include "../support/app_fixture.h"
 #include "../support/frame_invariant.h"
 #include "../support/test_pictures.h"
+#include "../support/updated_window.h"
 
 namespace {
 
@@ -285,6 +286,41 @@ TEST_F(LongRunTest, EveryInsectAndEveryPageFollowTheRecordedRun) {
     ASSERT_EQ(run(), 0);
     EXPECT_EQ(golden::first_difference(recorded.insect_marks, golden::insects, std::size(golden::insects)), "");
     EXPECT_EQ(golden::first_difference(recorded.page_marks, golden::pages, std::size(golden::pages)), "");
+}
+
+// A window given only what changed shows, after every frame of the
+// program, exactly what one redrawn whole would, at every size, through
+// resizes and exposes.
+TEST_F(LongRunTest, FramesDrawnByTheirChangesAreWholeRedrawsAtEveryWindowSize) {
+    struct Run {
+        UpdatedWindow window;
+        std::size_t size = 0;
+        int left = 0;  // presents before the next size
+        std::mt19937 random{7};
+    } check;
+    int frames = 0;
+    for (const WindowSize& size : window_sizes) frames += size.presents;
+    platform::HeadlessHost* host = platform::headless_host();
+    host->key_at(frames, VK_ESCAPE);
+    host->on_present(
+        [](const platform::HeadlessHost& shown, void* context) {
+            auto* r = static_cast<Run*>(context);
+            if (!r->window.failure.empty() || shown.page_palette().size() != 256) return;
+            if (r->left == 0 && r->size < std::size(window_sizes)) {
+                r->window.lose(window_sizes[r->size].width, window_sizes[r->size].height);
+                r->left = window_sizes[r->size++].presents;
+            }
+            --r->left;
+            if (r->random() % 40 == 0) r->window.lose(r->window.width, r->window.height, true);
+            r->window.present(shown.page().data(), 640, 640, 480, 8, shown.page_palette().data());
+        },
+        &check);
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(check.window.failure, "");
+    EXPECT_EQ(check.size, std::size(window_sizes));
+    // Most presents drew only a part, and some drew nothing.
+    EXPECT_GT(check.window.partial, frames / 2);
+    EXPECT_GT(check.window.nothing, 0);
 }
 
 }  // namespace

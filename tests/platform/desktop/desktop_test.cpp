@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <vector>
 
+#include "../../support/updated_window.h"
 #include "platform/desktop/desktop_options.h"
 #include "platform/desktop/picture_folder.h"
 #include "platform/portable/hosts/page_scaler.h"
@@ -202,6 +204,51 @@ TEST(PageScaler, ConvertsDeepPages) {
     EXPECT_EQ(window.at(1, 0), 0xFF3C3228u);
     scaler.draw(bgrx32, 8, 2, 1, 32, nullptr, window.bytes(), window.pitch, 2, 1, platform::PixelLayout{});
     EXPECT_EQ(window.at(0, 0), 0xFF030201u);
+}
+
+// Random pages with small changes, new palettes, exposes and new buffers
+// between them, at every depth: a window given only what changed shows
+// what one redrawn whole would.
+TEST(PageScaler, PagesDrawnByTheirChangesAreWholeRedrawsAtEverySizeAndDepth) {
+    struct Case {
+        int page_width, page_height, bits;
+    };
+    const Case cases[] = {{640, 480, 8}, {320, 200, 8}, {37, 23, 8}, {640, 480, 16}, {99, 70, 24}, {640, 480, 32}};
+    std::mt19937 random(11);
+    const auto below = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    for (const Case& c : cases) {
+        const int bytes = c.bits / 8, pitch = c.page_width * bytes + 3;  // rows with a gap after them
+        std::vector<std::uint8_t> page(static_cast<std::size_t>(pitch) * c.page_height);
+        for (auto& byte : page) byte = static_cast<std::uint8_t>(random());
+        PALETTEENTRY palette[256];
+        for (auto& entry : palette) entry = PALETTEENTRY{BYTE(random()), BYTE(random()), BYTE(random()), 0};
+        UpdatedWindow window;
+        for (const WindowSize& size : window_sizes) {
+            window.lose(size.width, size.height);
+            for (int step = 0; step < size.presents / 8; ++step) {
+                const int what = below(100);
+                for (int n = what < 80 ? below(6) : 0; n > 0; --n) {  // a few small changes
+                    const int x = below(c.page_width), y = below(c.page_height), w = 1 + below(30), h = 1 + below(30);
+                    for (int j = y; j < std::min(y + h, c.page_height); ++j) {
+                        for (int i = x * bytes; i < std::min(x + w, c.page_width) * bytes; ++i) {
+                            if (below(3) != 0) page[static_cast<std::size_t>(j * pitch + i)] = BYTE(random());
+                        }
+                    }
+                }
+                if (what >= 80 && what < 85) {  // a whole row
+                    const int y = below(c.page_height);
+                    for (int i = 0; i < c.page_width * bytes; ++i) page[static_cast<std::size_t>(y * pitch + i)] ^= 1;
+                }
+                if (what >= 85 && what < 90) palette[below(256)].peGreen ^= 0x40;
+                if (what >= 90 && what < 96) window.lose(size.width, size.height, what < 94);
+                const PALETTEENTRY* shown_palette = c.bits == 8 && c.page_width != 37 ? palette : nullptr;
+                ASSERT_TRUE(window.present(page.data(), pitch, c.page_width, c.page_height, c.bits, shown_palette))
+                    << window.failure << " (page " << c.page_width << " x " << c.page_height << ", " << c.bits
+                    << " bits)";
+            }
+        }
+        EXPECT_GT(window.partial, window.presents / 2);
+    }
 }
 
 }  // namespace
