@@ -44,12 +44,11 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_
     -DNIGHTWICK_FUZZ=ON -DNIGHTWICK_TESTS=OFF -DNIGHTWICK_BENCH=OFF >/dev/null
 cmake --build build-fuzz --target "${targets[@]}" >/dev/null
 
-failed=0
-for target in "${targets[@]}"; do
-    corpus=build-fuzz/corpus/$target
-    findings=fuzz-findings/$target
+# Each target on a core of its own, as many at once as there are cores;
+# each says how it went when it ends.
+fuzz_target() {
+    local target=$1 corpus=build-fuzz/corpus/$1 findings=fuzz-findings/$1 log=build-fuzz/$1.log
     mkdir -p "$corpus" "$findings"
-    log=build-fuzz/$target.log
     if ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
         "build-fuzz/tests/fuzz/$target" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 -detect_leaks=0 -print_final_stats=1 \
         -artifact_prefix="$findings/" "$corpus" "tests/fuzz/corpus/$target" >"$log" 2>&1; then
@@ -59,9 +58,20 @@ for target in "${targets[@]}"; do
     else
         echo "$target: FINDING (kept in $findings/), the run's end:"
         tail -40 "$log"
-        failed=1
+        return 1
     fi
+}
+failed=0
+running=()
+for target in "${targets[@]}"; do
+    if [ ${#running[@]} -ge "$(nproc)" ]; then
+        wait "${running[0]}" || failed=1
+        running=("${running[@]:1}")
+    fi
+    fuzz_target "$target" &
+    running+=($!)
 done
+for pid in "${running[@]}"; do wait "$pid" || failed=1; done
 # Empty folders of findings are no news.
 find fuzz-findings -type d -empty -delete 2>/dev/null || true
 exit $failed

@@ -63,7 +63,8 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=g++
 cmake --build build -j "$jobs"
 
 stage "Windows release (mingw-w64, 32- and 64-bit)"
-cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
+# The pictures come from the g++ build above.
+cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release -DNIGHTWICK_ART_DIR="$PWD/build" \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DNIGHTWICK_TESTS=OFF -DNIGHTWICK_BENCH=OFF >/dev/null
 cmake --build build-windows -j "$jobs"
 cmake --build build-windows --target windows-zip
@@ -87,7 +88,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
 [ -f build-sanitize/real_window_report.txt ] && cat build-sanitize/real_window_report.txt
 
-stage "fuzzing, 30 s a target (clang, libFuzzer)"
+stage "fuzzing, 30 s a target, two at a time (clang, libFuzzer)"
 scripts/fuzz.sh 30
 
 stage "web build and its test in headless Chromium"
