@@ -50,7 +50,7 @@ own_display() {
         "$1" "$display" "${@:2}" >"$work/xvfb.log" 2>&1 &
         xvfb=$!
         while kill -0 "$xvfb" 2>/dev/null && [ $((SECONDS - start)) -lt 60 ]; do
-            [ "$(tr -d ' \n' <"/tmp/.X${display#:}-lock" 2>/dev/null)" = "$xvfb" ] &&
+            [ "$(tr -d ' \n' 2>/dev/null <"/tmp/.X${display#:}-lock")" = "$xvfb" ] &&
                 xdpyinfo -display "$display" >/dev/null 2>&1 && return 0
             sleep 0.1
         done
@@ -421,7 +421,7 @@ while [ ! -f "$preview/ended.txt" ] && [ $((SECONDS - started)) -lt 150 ]; do
     fi
     sleep 0.1
 done
-read -r code ended_ms < <(tr -d '\r' <"$preview/ended.txt" 2>/dev/null || echo "never")
+read -r code ended_ms < <(tr -d '\r' 2>/dev/null <"$preview/ended.txt" || echo "never")
 [ -s "$preview/faults.txt" ] && fail "screensaver /p: $(sort -u "$preview/faults.txt" | paste -sd ';')"
 [ "$code" = 0 ] || fail "screensaver /p: ended with $code ${ended_ms:-}"
 [ "${ended_ms:-9999}" -le 1000 ] || fail "screensaver /p: it ended ${ended_ms:-?} ms after its window went, not within 1 s"

@@ -77,7 +77,7 @@ start_xvfb() {
         Xvfb "$display" -screen 0 "$1" -nolisten tcp -noreset "${@:2}" >"$work/xvfb.log" 2>&1 &
         xvfb=$!
         while kill -0 "$xvfb" 2>/dev/null && [ $((SECONDS - start)) -lt 60 ]; do
-            [ "$(tr -d ' \n' <"/tmp/.X${display#:}-lock" 2>/dev/null)" = "$xvfb" ] && server_up >/dev/null && return 0
+            [ "$(tr -d ' \n' 2>/dev/null <"/tmp/.X${display#:}-lock")" = "$xvfb" ] && server_up >/dev/null && return 0
             sleep 0.1
         done
         kill "$xvfb" 2>/dev/null
