@@ -10,14 +10,7 @@ nightwick=$(realpath "$1") compare=$(realpath "$2") pictures=$(realpath "$3")
 source "$(dirname "$0")/xvfb_helpers.sh"
 start_xvfb 1920x1080x24
 
-since=$SECONDS
-(cd "$pictures" && DISPLAY=$display ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" exec "$nightwick") \
-    >"$work/nightwick.log" 2>&1 &
-program=$!
-window=$(program_window '^Nightwick$') ||
-    { echo "the window does not show the program's frame"; cat "$work/nightwick.log"; exit 1; }
-size=$(DISPLAY=$display xdotool getwindowgeometry "$window" | awk '/Geometry/{print $2}')
-[ "$size" = "1920x1080" ] || { echo "the window is $size, not 1920x1080"; exit 1; }
+start_program 1920x1080
 first=$(frame_of "$window") || exit 1
 # Some seconds of frames later, all drawn by their changes alone.
 later=$(wait_until 60 "a frame 300 after $first" later_than "$window" $((first + 300))) || exit 1

@@ -8,14 +8,7 @@ nightwick=$(realpath "$1") compare=$(realpath "$2") pictures=$(realpath "$3")
 source "$(dirname "$0")/xvfb_helpers.sh"
 start_xvfb 1400x1050x24
 
-since=$SECONDS
-(cd "$pictures" && DISPLAY=$display ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" exec "$nightwick" --window) \
-    >"$work/nightwick.log" 2>&1 &
-program=$!
-window=$(program_window '^Nightwick$') ||
-    { echo "the window does not show the program's frame"; cat "$work/nightwick.log"; exit 1; }
-size=$(DISPLAY=$display xdotool getwindowgeometry "$window" | awk '/Geometry/{print $2}')
-[ "$size" = "640x480" ] || { echo "the window is $size, not 640x480"; exit 1; }
+start_program 640x480 --window
 
 # At the corner, so that all of it is on the screen to be shot. Until the
 # program has drawn at the new size the window shows no frame.

@@ -160,6 +160,23 @@ framed() {
 }
 program_window() { wait_until 60 "a window named $1 to show a frame of the headless run" framed "$1"; }
 
+# start_program SIZE ARGUMENTS...: starts $nightwick from $pictures with
+# ARGUMENTS and sets `program` and `window` once its window shows a frame of
+# the headless run and is SIZE (WxH); otherwise the test fails.
+start_program() {
+    local size=$1
+    shift
+    since=$SECONDS
+    (cd "$pictures" && DISPLAY=$display ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" exec "$nightwick" "$@") \
+        >"$work/nightwick.log" 2>&1 &
+    program=$!
+    window=$(program_window '^Nightwick$') ||
+        { echo "the window does not show the program's frame"; cat "$work/nightwick.log"; exit 1; }
+    local shown
+    shown=$(DISPLAY=$display xdotool getwindowgeometry "$window" | awk '/Geometry/{print $2}')
+    [ "$shown" = "$size" ] || { echo "the window is $shown, not $size"; exit 1; }
+}
+
 # frame_after WINDOW FRAME: prints the frame the window shows once it is
 # past FRAME: the program has drawn (and so read its input) since.
 later_than() {
