@@ -44,6 +44,12 @@ bool wakes(const MSG& msg) {
             // In screen coordinates: the move may be meant for any of the
             // program's windows, on any monitor. A change of the monitors
             // moves the pointer by itself: it settles again after one.
+            // Where the pointer is comes from the cursor, not the message:
+            // a move queued while windows and monitors are being moved can
+            // carry a position mapped through the old layout, far from
+            // where the pointer stands, before the new layout is known.
+            POINT at{};
+            if (!GetCursorPos(&at)) at = msg.pt;
             const RECT desktop = platform::virtual_screen();
             if (!EqualRect(&desktop, &origin_desktop)) {
                 origin_desktop = desktop;
@@ -51,11 +57,11 @@ bool wakes(const MSG& msg) {
                 have_origin = false;
             }
             if (!have_origin || GetTickCount() - started < settle_ms) {
-                origin = msg.pt;
+                origin = at;
                 have_origin = true;
                 return false;
             }
-            return std::abs(msg.pt.x - origin.x) > move_tolerance || std::abs(msg.pt.y - origin.y) > move_tolerance;
+            return std::abs(at.x - origin.x) > move_tolerance || std::abs(at.y - origin.y) > move_tolerance;
         }
         default:
             return false;
