@@ -156,14 +156,19 @@ picture_moves() {
 }
 # tool ARGUMENTS...: the 64-bit window tool, for what Windows says of a window.
 tool() { x wine64 "$windows/x86_64/window-tool.exe" "$@" 2>/dev/null | tr -d '\r'; }
-# state_is TITLE PATTERN: polls until the window's "iconic visible left top
-# right bottom" matches PATTERN (a shell pattern); sets `state`.
+# state_is TITLE PATTERN: polls for up to a minute until the window's
+# "iconic visible left top right bottom" matches PATTERN (a shell pattern);
+# sets `state`, which says when there was no such window and whether the
+# program had ended.
 state_is() {
-    for _ in $(seq 100); do
+    local until=$((SECONDS + 60))
+    while [ "$SECONDS" -lt "$until" ]; do
         state=$(tool state "$1")
         [[ $state == $2 ]] && return 0
         sleep 0.2
     done
+    [ -n "$state" ] && return 1
+    state="nowhere: no such window, and the program $(kill -0 "$program" 2>/dev/null && echo runs || echo "has ended")"
     return 1
 }
 # frames_advance NAME MATCH ARGUMENTS...: polls screenshots (of --area
@@ -479,8 +484,8 @@ CONF
 place_monitors() {
     x xrandr --output DUMMY0 --mode "$1" --pos 0x0 --primary && x xrandr --output DUMMY1 --mode m1024 --right-of DUMMY0 ||
         return 1
-    local width=${1%x*}
-    for _ in $(seq 100); do
+    local width=${1%x*} until=$((SECONDS + 60))
+    while [ "$SECONDS" -lt "$until" ]; do
         x xrandr | grep -q "^DUMMY1 connected ${2:-}1024x768+$width+0" && return 0
         sleep 0.1
     done
