@@ -2,9 +2,10 @@
 # Builds Nightwick and runs every test: the suite once as it is (with the
 # soak and memcheck runs) and once under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the format check, the .deb unpacked and run,
-# the fuzz targets for 30 s each, the Windows release, run under Wine
-# beside the others, and the web build, run in headless Chromium. Any
-# failure fails the run.
+# the fuzz targets for 30 s each, the Windows release, run under Wine, and
+# the web build, run in headless Chromium. The Wine test and each build's
+# tests in a window run beside the stages that compute. Any failure fails
+# the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
@@ -32,35 +33,53 @@ stage() {
     [ -n "$1" ] && echo "== $1"
     return 0
 }
-# The Wine test mostly waits on programs that run at 60 frames a second:
-# it runs beside the stages that compute, into a log shown when it ends.
-beside=""
-beside_log=build-windows/wine_test.log
+# The Wine test and the tests in a window mostly wait on programs that run
+# at 60 frames a second: they run beside the stages that compute, each into
+# a log shown when it ends.
+declare -A beside_pid beside_log
 run_beside() {
-    echo "== $1 (beside the stages that follow; shown when it ends)"
+    local name=$1 log=$2
+    shift 2
+    echo "== $name (beside the stages that follow; shown when it ends)"
     (
         started=$SECONDS
         set +e
-        "${@:2}"
+        "$@"
         code=$?
-        echo "-- $1: $((SECONDS - started)) s, beside the others"
+        echo "-- $name: $((SECONDS - started)) s, beside the others"
         exit $code
-    ) >"$beside_log" 2>&1 &
-    beside=$!
+    ) >"$log" 2>&1 &
+    beside_pid[$name]=$!
+    beside_log[$name]=$log
+}
+# show_beside NAME: waits for it, shows its log and fails when it failed.
+show_beside() {
+    stage "$1 (its output)"
+    local code=0
+    wait "${beside_pid[$1]}" || code=$?
+    unset "beside_pid[$1]"
+    cat "${beside_log[$1]}"
+    [ "$code" -eq 0 ]
 }
 stop_beside() {
-    [ -z "$beside" ] && return 0
-    pkill -TERM -P "$beside" 2>/dev/null || true
-    kill "$beside" 2>/dev/null || true
+    for pid in "${beside_pid[@]}"; do
+        pkill -TERM -P "$pid" 2>/dev/null || true
+        kill "$pid" 2>/dev/null || true
+    done
 }
 trap stop_beside EXIT
+# tests_beside BUILD: the tests that show the program in a window, beside.
+tests_beside() {
+    run_beside "$1: the tests in a window" "$1/window_tests.log" sh -c \
+        "ctest --test-dir $1 --output-on-failure -j $jobs -L xvfb && { [ ! -f $1/real_window_report.txt ] || cat $1/real_window_report.txt; }"
+}
 
 stage "format check"
 git ls-files -co --exclude-standard -- '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
-stage "build (g++)"
+stage "the pictures and the capture tool (g++), for the Windows stages"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=g++ >/dev/null
-cmake --build build -j "$jobs"
+cmake --build build -j "$jobs" --target pictures nightwick-capture
 
 stage "Windows release (mingw-w64, 32- and 64-bit)"
 # The pictures come from the g++ build above.
@@ -69,24 +88,29 @@ cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release -DNIGHTWICK_ART_
 cmake --build build-windows -j "$jobs"
 cmake --build build-windows --target windows-zip
 stage ""
-run_beside "the Windows release under Wine" tests/windows/wine_test.sh build-windows build/tools/capture/nightwick-capture
+run_beside "the Windows release under Wine" build-windows/wine_test.log \
+    tests/windows/wine_test.sh build-windows build/tools/capture/nightwick-capture
+
+stage "build (g++)"
+cmake --build build -j "$jobs"
 
 stage "test (g++)"
-ctest --test-dir build --output-on-failure -j "$jobs"
-[ -f build/real_window_report.txt ] && cat build/real_window_report.txt
+tests_beside build
+ctest --test-dir build --output-on-failure -j "$jobs" -LE xvfb
 
 stage "the Linux package (.deb), unpacked and run"
 tests/linux/deb_test.sh build
 
 stage "build and test with sanitizers (clang)"
 # Debug keeps every assertion; -O1 keeps the long runs under the sanitizers
-# to minutes, as their own documentation recommends.
+# to minutes, as their own documentation recommends. Their reports need
+# only line tables, which cost a fraction of full debug information.
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
-    -DNIGHTWICK_SANITIZE=ON -DNIGHTWICK_BENCH=OFF "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1" >/dev/null
+    -DNIGHTWICK_SANITIZE=ON -DNIGHTWICK_BENCH=OFF "-DCMAKE_CXX_FLAGS_DEBUG=-gline-tables-only -O1" >/dev/null
 cmake --build build-sanitize -j "$jobs"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
-[ -f build-sanitize/real_window_report.txt ] && cat build-sanitize/real_window_report.txt
+export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
+tests_beside build-sanitize
+ctest --test-dir build-sanitize --output-on-failure -j "$jobs" -LE xvfb
 
 stage "fuzzing, 30 s a target, two at a time (clang, libFuzzer)"
 scripts/fuzz.sh 30
@@ -99,12 +123,9 @@ emcmake cmake -S . -B build-web -G Ninja -DCMAKE_BUILD_TYPE=Release -DNIGHTWICK_
 cmake --build build-web -j "$jobs"
 tests/web/browser_test.sh build-web build/tools/capture/nightwick-capture
 
-stage "the Windows release under Wine (its output)"
-code=0
-wait "$beside" || code=$?
-beside=""
-cat "$beside_log"
-[ "$code" -eq 0 ]
+show_beside "build: the tests in a window"
+show_beside "build-sanitize: the tests in a window"
+show_beside "the Windows release under Wine"
 
 stage ""
 echo "== all tests passed in $SECONDS s"
