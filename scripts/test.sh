@@ -69,7 +69,10 @@ stop_beside() {
 }
 trap stop_beside EXIT
 # tests_beside BUILD: the tests that show the program in a window, beside.
+# The test lists are read from the test programs first, here alone: two
+# ctest runs that each found them out of date would write them together.
 tests_beside() {
+    ctest --test-dir "$1" -N >/dev/null
     run_beside "$1: the tests in a window" "$1/window_tests.log" sh -c \
         "ctest --test-dir $1 --output-on-failure -j $jobs -L xvfb && { [ ! -f $1/real_window_report.txt ] || cat $1/real_window_report.txt; }"
 }
