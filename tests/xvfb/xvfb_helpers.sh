@@ -209,7 +209,9 @@ percent() { printf '%d.%02d%%' $(($1 / 100)) $(($1 % 100)); }
 
 # ends_within PID MILLISECONDS: waits (up to a minute) for PID to end;
 # prints its exit code and the time it took, and fails when it took longer
-# than MILLISECONDS.
+# than MILLISECONDS. Tests give seconds: a sanitized program on a loaded
+# machine takes a quarter of a second to end; one that lingers on its own
+# takes longer.
 ends_within() {
     local pid=$1 limit=$2 start elapsed code
     start=$(date +%s%N)
