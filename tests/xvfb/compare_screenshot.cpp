@@ -1,11 +1,16 @@
 // Finds the frame of a headless run that a screenshot of the real window
-// shows. Usage: compare_screenshot SCREENSHOT.ppm PICTURE_DIRECTORY MAX_FRAMES
+// shows. Usage: compare_screenshot SCREENSHOT.ppm PICTURE_DIRECTORY MAX_FRAMES [KEPT]
 // The screenshot is a window at least 640 x 480, in which the page must be
 // scaled by the nearest rule into the largest area of its shape, with black
 // bars around, or a whole fraction of 640 x 480, which shows every so many
 // pixels of the page.
 // Exit 0 when one frame matches every pixel; 1 when none does; 3 when the
 // page it shows is shown at several frames and so names none.
+// A test polls with a growing MAX_FRAMES, and the run from the first frame
+// at every poll would make a minute's polling cost the square of it (minutes
+// under the sanitizers). With KEPT, the frames' checksums are kept in files
+// named from it, one for each way of sampling the page, and the run is made
+// again only for frames not kept yet, then to twice as many as needed.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -27,6 +32,7 @@ struct Search {
     int step = 1;                          // page pixels per screenshot pixel
     std::vector<std::uint32_t> seen;       // the current page as the screenshot would show it
     std::vector<std::uint64_t> checksums;  // of each frame's `seen`
+    int horizon = 0;                       // the frames a screenshot may be
     int best_frame = 0;
     long best_mismatches = -1;
 };
@@ -107,17 +113,40 @@ void compare(const platform::HeadlessHost& host, void* context) {
     }
     search->checksums.resize(static_cast<std::size_t>(std::max(host.frames(), 1)));
     search->checksums.back() = page_checksum(search->seen);
+    if (host.frames() > search->horizon) return;
     if (search->best_mismatches < 0 || mismatches < search->best_mismatches) {
         search->best_mismatches = mismatches;
         search->best_frame = host.frames();
     }
 }
 
+std::vector<std::uint64_t> read_kept(const std::string& path) {
+    std::vector<std::uint64_t> kept;
+    std::ifstream in(path, std::ios::binary);
+    for (std::uint64_t checksum = 0; in.read(reinterpret_cast<char*>(&checksum), sizeof checksum);) {
+        kept.push_back(checksum);
+    }
+    return kept;
+}
+
+// Whole or not at all: a test stopped while it writes leaves no short list.
+void write_kept(const std::string& path, const std::vector<std::uint64_t>& kept) {
+    const std::string partial = path + ".partial";
+    {
+        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(kept.data()),
+                  static_cast<std::streamsize>(kept.size() * sizeof(std::uint64_t)));
+        if (!out) return;
+    }
+    std::error_code ignored;
+    std::filesystem::rename(partial, path, ignored);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s SCREENSHOT.ppm PICTURE_DIRECTORY MAX_FRAMES\n", argv[0]);
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr, "usage: %s SCREENSHOT.ppm PICTURE_DIRECTORY MAX_FRAMES [KEPT]\n", argv[0]);
         return 2;
     }
     Search search;
@@ -145,15 +174,27 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i + 2 < screenshot.size(); i += 3) {
         search.screenshot.push_back(rgb(screenshot[i], screenshot[i + 1], screenshot[i + 2]));
     }
-    std::filesystem::current_path(argv[2]);
-    platform::set_call_logging(false);
-    auto host = std::make_unique<platform::HeadlessHost>();
-    host->key_at(std::atoi(argv[3]), VK_ESCAPE);
-    host->on_present(compare, &search);
-    platform::set_host(std::move(host));
-    static char command_line[] = "";
-    WinMain(nullptr, nullptr, command_line, SW_SHOWNORMAL);
-    const FrameMatch match = match_frame(search.checksums, page_checksum(search.screenshot));
+    search.horizon = std::max(std::atoi(argv[3]), 1);
+    const std::string kept_path =
+        argc == 5 ? std::filesystem::absolute(argv[4]).string() + ".step" + std::to_string(search.step) : "";
+    std::vector<std::uint64_t> checksums = kept_path.empty() ? std::vector<std::uint64_t>{} : read_kept(kept_path);
+    const bool run = checksums.size() < static_cast<std::size_t>(search.horizon);
+    if (run) {
+        const int frames = kept_path.empty() ? search.horizon
+                                             : std::max(search.horizon, 2 * static_cast<int>(checksums.size()));
+        std::filesystem::current_path(argv[2]);
+        platform::set_call_logging(false);
+        auto host = std::make_unique<platform::HeadlessHost>();
+        host->key_at(frames, VK_ESCAPE);
+        host->on_present(compare, &search);
+        platform::set_host(std::move(host));
+        static char command_line[] = "";
+        WinMain(nullptr, nullptr, command_line, SW_SHOWNORMAL);
+        checksums = std::move(search.checksums);
+        if (!kept_path.empty()) write_kept(kept_path, checksums);
+    }
+    checksums.resize(std::min(checksums.size(), static_cast<std::size_t>(search.horizon)));
+    const FrameMatch match = match_frame(checksums, page_checksum(search.screenshot));
     const std::string how = search.step > 1 ? "every " + std::to_string(search.step) + "th pixel of the page"
                                             : std::string("pixel for pixel");
     if (match.frame() != 0) {
@@ -165,7 +206,15 @@ int main(int argc, char** argv) {
                     match.frames.size(), match.frames[0], match.frames[1], how.c_str());
         return 3;
     }
-    std::printf("no frame matches; closest is frame %d with %ld pixels different\n", search.best_frame,
-                search.best_mismatches);
+    if (run) {
+        std::printf("no frame matches; closest is frame %d with %ld pixels different\n", search.best_frame,
+                    search.best_mismatches);
+    } else {
+        // The closest frame would need the run again: how dark the screenshot
+        // is tells the usual story (nothing drawn yet).
+        const auto black = std::count(search.screenshot.begin(), search.screenshot.end(), 0u);
+        std::printf("no frame of the first %zu matches; %ld of the screenshot's %zu pixels are black\n",
+                    checksums.size(), static_cast<long>(black), search.screenshot.size());
+    }
     return 1;
 }

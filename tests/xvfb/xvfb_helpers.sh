@@ -115,7 +115,7 @@ since=0
 frame_now() {
     local output horizon=$(((SECONDS - since + 10) * 60))
     shot "$1" "$work/frame.ppm" || { echo "no screenshot of window $1"; return 1; }
-    output=$("$compare" "$work/frame.ppm" "$pictures" "$horizon") || { echo "$output"; return 1; }
+    output=$("$compare" "$work/frame.ppm" "$pictures" "$horizon" "$work/kept") || { echo "$output"; return 1; }
     echo "$output" >&2
     sed -n 's/^the screenshot is frame \([0-9]*\) .*/\1/p' <<<"$output"
 }
