@@ -17,4 +17,4 @@ later=$(wait_until 60 "a frame 300 after $first" later_than "$window" $((first +
 echo "frames $first and $later are the headless run's at every one of the 1920 x 1080 pixels"
 
 DISPLAY=$display xdotool key --window "$window" Escape
-ends_within "$program" 5000 || { echo "Escape did not end the program in time"; cat "$work/nightwick.log"; exit 1; }
+ends_promptly "$program" || { echo "Escape did not end the program in time"; cat "$work/nightwick.log"; exit 1; }

@@ -30,7 +30,7 @@ run_hack() {
     frame=$(frame_of "$window") && frame_after "$window" "$frame" >/dev/null &&
         kill -0 "$hack" 2>/dev/null || { echo "a key ended the hack"; cat "$work/hack.log"; return 1; }
     kill "-$signal" "$hack"
-    ends_within "$hack" 5000 || { cat "$work/hack.log"; return 1; }
+    ends_promptly "$hack" || { cat "$work/hack.log"; return 1; }
     if grep -q "cannot find" "$work/hack.log"; then
         echo "the hack did not find its pictures"
         cat "$work/hack.log"

@@ -16,4 +16,4 @@ DISPLAY=$display xdotool windowmove "$window" 0 0 windowsize "$window" 1280 960
 frame_of "$window" >/dev/null || { echo "the resized window does not show the frame scaled"; exit 1; }
 
 DISPLAY=$display xdotool key --window "$window" Escape
-ends_within "$program" 5000 || { cat "$work/nightwick.log"; exit 1; }
+ends_promptly "$program" || { cat "$work/nightwick.log"; exit 1; }
