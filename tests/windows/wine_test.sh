@@ -217,9 +217,13 @@ close_box() {
 
 # shots_and_rate NAME COUNT [MATCH ARGUMENTS...]: COUNT screenshots a second
 # apart, each a frame of the headless run; the frame rate from the second
-# on, once it runs. Sets `matched`, `start_frame`, `frame` and `rate`.
+# on, once it runs. A rate off 60 is measured again, twice at most, over
+# the span between two more screenshots: a machine busy for a moment draws
+# fewer frames then, a program that keeps the wrong pace does so every
+# time. Sets `matched`, `start_frame`, `frame` and `rate` (every rate
+# measured).
 shots_and_rate() {
-    local name=$1 count=$2 first_frame="" first_at=""
+    local name=$1 count=$2 first_frame="" first_at="" measured="" hundredths
     shift 2
     matched=0 start_frame="" rate="?"
     for _ in $(seq "$count"); do
@@ -231,10 +235,19 @@ shots_and_rate() {
     done
     [ "$matched" -eq "$count" ] || fail "$name: $matched of $count screenshots are frames of the headless run"
     [ "$matched" -ge 3 ] || return 0
-    # Frames per second, in hundredths.
-    rate=$(((frame - first_frame) * 100000000000 / (shot_at - first_at)))
-    [ "$rate" -ge 5500 ] && [ "$rate" -le 6300 ] || fail "$name: $((rate / 100)) frames per second, not 60"
-    rate="$((rate / 100)).$(printf %02d $((rate % 100)))"
+    for attempt in 1 2 3; do
+        if [ "$attempt" -gt 1 ]; then
+            match_screenshot "$@" || break
+            first_frame=$frame first_at=$shot_at
+            sleep 2
+            match_screenshot "$@" || break
+        fi
+        hundredths=$(((frame - first_frame) * 100000000000 / (shot_at - first_at)))
+        measured+="${measured:+, }$((hundredths / 100)).$(printf %02d $((hundredths % 100)))"
+        [ "$hundredths" -ge 5500 ] && [ "$hundredths" -le 6300 ] && break
+    done
+    rate=$measured
+    [ "$hundredths" -ge 5500 ] && [ "$hundredths" -le 6300 ] || fail "$name: $rate frames per second, not 60"
 }
 
 release=$work/release
@@ -481,9 +494,13 @@ CONF
 }
 # place_monitors MODE: the primary in MODE, the second right of it; waits
 # until Wine would see both placed, since one started too early sees one.
+# The screen keeps the size of the widest layout: to shrink it, xrandr would
+# turn the primary off for a moment, and the X server would move the pointer
+# onto the second monitor, a move nobody made that wakes a screensaver. On
+# Windows the pointer stays where it is while that is still on a monitor.
 place_monitors() {
-    x xrandr --output DUMMY0 --mode "$1" --pos 0x0 --primary && x xrandr --output DUMMY1 --mode m1024 --right-of DUMMY0 ||
-        return 1
+    x xrandr --fb 2304x960 --output DUMMY0 --mode "$1" --pos 0x0 --primary &&
+        x xrandr --fb 2304x960 --output DUMMY1 --mode m1024 --right-of DUMMY0 || return 1
     local width=${1%x*} until=$((SECONDS + 60))
     while [ "$SECONDS" -lt "$until" ]; do
         x xrandr | grep -q "^DUMMY1 connected ${2:-}1024x768+$width+0" && return 0
