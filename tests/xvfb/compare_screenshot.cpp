@@ -180,8 +180,8 @@ int main(int argc, char** argv) {
     std::vector<std::uint64_t> checksums = kept_path.empty() ? std::vector<std::uint64_t>{} : read_kept(kept_path);
     const bool run = checksums.size() < static_cast<std::size_t>(search.horizon);
     if (run) {
-        const int frames = kept_path.empty() ? search.horizon
-                                             : std::max(search.horizon, 2 * static_cast<int>(checksums.size()));
+        const int frames =
+            kept_path.empty() ? search.horizon : std::max(search.horizon, 2 * static_cast<int>(checksums.size()));
         std::filesystem::current_path(argv[2]);
         platform::set_call_logging(false);
         auto host = std::make_unique<platform::HeadlessHost>();
