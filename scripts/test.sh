@@ -33,9 +33,9 @@ stage() {
     [ -n "$1" ] && echo "== $1"
     return 0
 }
-# The Wine test and the tests in a window mostly wait on programs that run
-# at 60 frames a second: they run beside the stages that compute, each into
-# a log shown when it ends.
+# The Wine test, the browser test and the tests in a window mostly wait on
+# programs that run at 60 frames a second: they run beside the stages that
+# compute, each into a log shown when it ends.
 declare -A beside_pid beside_log
 run_beside() {
     local name=$1 log=$2
@@ -104,6 +104,16 @@ ctest --test-dir build --output-on-failure -j "$jobs" -LE xvfb
 stage "the Linux package (.deb), unpacked and run"
 tests/linux/deb_test.sh build
 
+stage "web build (emscripten)"
+# Debian's emscripten finds its JavaScript modules only here. The pictures
+# come from the g++ build above.
+export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+emcmake cmake -S . -B build-web -G Ninja -DCMAKE_BUILD_TYPE=Release -DNIGHTWICK_ART_DIR="$PWD/build" >/dev/null
+cmake --build build-web -j "$jobs"
+stage ""
+run_beside "the web build in headless Chromium" build-web/browser_test.log \
+    tests/web/browser_test.sh build-web build/tools/capture/nightwick-capture
+
 stage "build and test with sanitizers (clang)"
 # Debug keeps every assertion; -O1 keeps the long runs under the sanitizers
 # to minutes, as their own documentation recommends. Their reports need
@@ -118,16 +128,9 @@ ctest --test-dir build-sanitize --output-on-failure -j "$jobs" -LE xvfb
 stage "fuzzing, 30 s a target, two at a time (clang, libFuzzer)"
 scripts/fuzz.sh 30
 
-stage "web build and its test in headless Chromium"
-# Debian's emscripten finds its JavaScript modules only here. The pictures
-# come from the g++ build above.
-export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
-emcmake cmake -S . -B build-web -G Ninja -DCMAKE_BUILD_TYPE=Release -DNIGHTWICK_ART_DIR="$PWD/build" >/dev/null
-cmake --build build-web -j "$jobs"
-tests/web/browser_test.sh build-web build/tools/capture/nightwick-capture
-
 show_beside "build: the tests in a window"
 show_beside "build-sanitize: the tests in a window"
+show_beside "the web build in headless Chromium"
 show_beside "the Windows release under Wine"
 
 stage ""
