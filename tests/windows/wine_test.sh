@@ -268,8 +268,13 @@ if /usr/lib/wine/wine --version >/dev/null 2>&1; then
     programs+=("wine nightwick.exe")
     screensaver=(wine "$release/Nightwick.scr")
 else
-    echo "this machine cannot start 32-bit programs (the kernel refuses them):" \
-        "the 32-bit nightwick.exe, nightwick-scaled.exe and Nightwick.scr are not run; their 64-bit builds are"
+    if [ -x /usr/lib/wine/wine ]; then
+        why="this machine cannot start 32-bit programs (the kernel refuses them)"
+    else
+        why="Wine's 32-bit side (wine32:i386) is not installed"
+    fi
+    echo "SKIPPED: $why: the 32-bit nightwick.exe, nightwick-scaled.exe and Nightwick.scr are not run;" \
+        "their 64-bit builds are"
     screensaver=(wine64 "$release/Nightwick64.scr")
 fi
 programs+=("wine64 nightwick64.exe")
