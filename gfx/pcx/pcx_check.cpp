@@ -50,16 +50,19 @@ std::string pcx_problem(std::span<const std::uint8_t> bytes, const PcxNeeds& nee
     }
     const bool has_palette =
         bytes[1] == 5 && bytes.size() >= header_size + palette_block && bytes[bytes.size() - palette_block] == 12;
-    if (needs.palette && !has_palette) return "carries no 256-colour palette at its end";
     const std::uint64_t picture = static_cast<std::uint64_t>(bytes_per_line) * static_cast<std::uint64_t>(height);
     const std::size_t data_end = bytes.size() - (has_palette ? palette_block : 0);
     // Stored lines: the data is the picture's bytes exactly.
-    if (bytes[2] == 0 && (bytes.size() - header_size == picture || data_end - header_size == picture)) return {};
-    bool complete = true;
-    const std::uint64_t decoded = decoded_length(bytes.subspan(header_size, data_end - header_size), picture, complete);
-    if (decoded < picture || !complete) {
-        return format("is cut short: its pixels end in row %ld of %ld", static_cast<long>(decoded / bytes_per_line) + 1,
-                      height);
+    const bool stored = bytes[2] == 0 && (bytes.size() - header_size == picture || data_end - header_size == picture);
+    if (!stored) {
+        bool complete = true;
+        const std::uint64_t decoded =
+            decoded_length(bytes.subspan(header_size, data_end - header_size), picture, complete);
+        if (decoded < picture || !complete) {
+            return format("is cut short: its pixels end in row %ld of %ld",
+                          static_cast<long>(decoded / bytes_per_line) + 1, height);
+        }
     }
+    if (needs.palette && !has_palette) return "carries no 256-colour palette at its end";
     return {};
 }

@@ -1,6 +1,7 @@
 // Parsing the desktop program's options.
 #include "desktop_options.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <string_view>
@@ -20,12 +21,17 @@ const char* const desktop_usage =
 
 namespace {
 
-// An X window id: a positive number of at most 32 bits.
+// An X window id: a positive number of at most 32 bits, in decimal or in
+// 0x hexadecimal as xscreensaver writes it (a leading 0 is no octal).
 bool parse_window_id(const char* text, unsigned long& id) {
-    if (text == nullptr || *text == '\0' || *text == '-' || *text == '+') return false;
+    if (text == nullptr) return false;
+    const bool hex = text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const char* digits = hex ? text + 2 : text;
+    if (!(hex ? std::isxdigit(static_cast<unsigned char>(*digits)) : std::isdigit(static_cast<unsigned char>(*digits))))
+        return false;
     errno = 0;
     char* end = nullptr;
-    const unsigned long long parsed = std::strtoull(text, &end, 0);
+    const unsigned long long parsed = std::strtoull(digits, &end, hex ? 16 : 10);
     if (errno != 0 || *end != '\0' || parsed == 0 || parsed > 0xFFFFFFFFull) return false;
     id = static_cast<unsigned long>(parsed);
     return true;
@@ -80,6 +86,7 @@ DesktopOptions parse_desktop_options(int argc, const char* const* argv, const ch
             options.root = false;
             continue;
         }
+        if (name.empty()) return failed("not an option: " + std::string(option));
         if (has_value || (key != "fullscreen" && key != "window" && key != "root")) {
             return failed("unknown option " + std::string(option));
         }
@@ -92,10 +99,16 @@ DesktopOptions parse_desktop_options(int argc, const char* const* argv, const ch
         } else {
             options.placement = DesktopOptions::Placement::foreign;
             unsigned long id = 0;
-            if (parse_window_id(screensaver_window, id)) {
+            if (screensaver_window == nullptr || *screensaver_window == '\0') {
+                options.root = true;
+            } else if (parse_window_id(screensaver_window, id)) {
                 options.window_id = id;
             } else {
-                options.root = true;
+                // Drawn on the root window, the hack would show nowhere
+                // the screensaver can be seen.
+                options = failed(std::string("XSCREENSAVER_WINDOW is not a window id: ") + screensaver_window);
+                options.action = DesktopOptions::Action::bad_environment;
+                return options;
             }
         }
     }

@@ -10,7 +10,7 @@
 namespace platform {
 
 struct DesktopOptions {
-    enum class Action { run, help, version, error };
+    enum class Action { run, help, version, error, bad_environment };
     using Placement = WindowPlacement::Kind;
     Action action = Action::run;
     Placement placement = Placement::fullscreen;

@@ -207,12 +207,14 @@ cpu_shares() {
 cpu_share() { cpu_shares "$2" "$1"; }
 percent() { printf '%d.%02d%%' $(($1 / 100)) $(($1 % 100)); }
 
-# ends_promptly PID: waits (up to a minute) for PID to end; prints its exit
-# code and the time it took, and fails when it took longer than 5 s. A
-# sanitized program on a loaded machine takes a quarter of a second to end;
-# one that lingers on its own takes longer.
+# ends_promptly PID [failing]: waits (up to a minute) for PID to end; prints
+# its exit code and the time it took, and fails when it took longer than 5 s
+# (or $end_limit_ms)
+# or its code is not 0 (with `failing`: is 0). A sanitized program on a
+# loaded machine takes a quarter of a second to end; one that lingers on its
+# own takes longer.
 ends_promptly() {
-    local pid=$1 limit=5000 start elapsed code
+    local pid=$1 expect=${2:-} limit=${end_limit_ms:-5000} start elapsed code
     start=$(date +%s%N)
     while kill -0 "$pid" 2>/dev/null && [ $(($(date +%s%N) - start)) -lt 60000000000 ]; do sleep 0.005; done
     elapsed=$((($(date +%s%N) - start) / 1000000))
@@ -224,5 +226,6 @@ ends_promptly() {
     wait "$pid"
     code=$?
     echo "exit code $code, ended after $elapsed ms"
-    [ "$code" -eq 0 ] && [ "$elapsed" -le "$limit" ]
+    [ "$elapsed" -le "$limit" ] || return 1
+    if [ "$expect" = failing ]; then [ "$code" -ne 0 ]; else [ "$code" -eq 0 ]; fi
 }

@@ -70,6 +70,9 @@ void set_system_palette(const PALETTEENTRY (&entries)[256]);
 void set_version(DWORD version);
 void set_module_available(std::string_view module, bool available);
 void set_export_available(std::string_view module, std::string_view name, bool available);
+// Opening the file `name` (as the program names it, case aside) opens `path`
+// instead: the desktop program takes each picture from where a good copy is.
+void set_file_source(std::string_view name, std::string path);
 
 // Observations.
 int cursor_display_count();

@@ -5,7 +5,10 @@
 #include "sdl.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <X11/Xlib.h>
+#include <dlfcn.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -94,13 +97,99 @@ int note_x_error(Display*, XErrorEvent* error) {
     return 0;
 }
 
+void say(const char* text) {
+    // Only what is async-signal safe: Xlib calls the handlers below from
+    // deep inside itself, with its own state half-way.
+    for (std::size_t left = std::strlen(text); left > 0;) {
+        const ssize_t written = ::write(STDERR_FILENO, text, left);
+        if (written <= 0) return;
+        text += written;
+        left -= static_cast<std::size_t>(written);
+    }
+}
+
+// The X server went away, or closed our connection (xkill, a window
+// manager's force-quit): nothing can be shown again. Xlib would exit()
+// after this handler, and the exit would run the window's destruction,
+// which waits on the dead connection for ever; the process ends here
+// instead, and the kernel takes back all it held.
+[[noreturn]] int lost_x_display(Display*) {
+    say("nightwick: the connection to the X display was lost\n");
+    ::_exit(1);
+}
+
+// The window a hack draws into, gone when its error comes.
+unsigned long drawn_into_window = 0;
+
+// One line for each X error, not Xlib's dump of a dozen (which also ends
+// the process). A hack whose window was destroyed has nothing left to
+// draw into, and ends.
+int report_x_error(Display* display, XErrorEvent* error) {
+    char text[160];
+    XGetErrorText(display, error->error_code, text, sizeof text);
+    char line[256];
+    std::snprintf(line, sizeof line, "nightwick: X error: %s (request %d, resource 0x%lx)\n", text,
+                  static_cast<int>(error->request_code), static_cast<unsigned long>(error->resourceid));
+    say(line);
+    if (drawn_into_window != 0 && error->resourceid == drawn_into_window &&
+        (error->error_code == BadWindow || error->error_code == BadDrawable)) {
+        say("nightwick: the window it was given is gone\n");
+        ::_exit(1);
+    }
+    return 0;
+}
+
+// Set once the X11 driver has its connection; SDL installs handlers of its
+// own while it starts, which these replace.
+void handle_x_failures() {
+    XSetIOErrorHandler(lost_x_display);
+    XSetErrorHandler(report_x_error);
+}
+
+// Whether the Wayland connection behind a quit has failed: SDL turns a
+// compositor that went away into a quit, as it does SIGTERM. SDL loads the
+// client library itself, privately; it is asked there.
+bool wayland_connection_failed(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (window == nullptr || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_WAYLAND) return false;
+    void* library = dlopen("libwayland-client.so.0", RTLD_NOW | RTLD_NOLOAD);
+    if (library == nullptr) return false;
+    using GetError = int (*)(struct wl_display*);
+    auto get_error = reinterpret_cast<GetError>(dlsym(library, "wl_display_get_error"));
+    const bool failed = get_error != nullptr && get_error(info.info.wl.display) != 0;
+    dlclose(library);
+    return failed;
+}
+
+// What was tried, when no display could be had.
+std::string no_display_reason(const char* driver) {
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (asked != nullptr && *asked != '\0') {
+        return std::string("SDL_VIDEODRIVER=") + asked + " cannot be used (" + SDL_GetError() + ")";
+    }
+    const char* x_display = SDL_getenv("DISPLAY");
+    const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+    const bool x_named = x_display != nullptr && *x_display != '\0';
+    const bool wayland_named = wayland != nullptr && *wayland != '\0';
+    if (!x_named && !wayland_named) return "neither DISPLAY nor WAYLAND_DISPLAY is set";
+    std::string why;
+    if (wayland_named) why = std::string("no Wayland compositor answers at WAYLAND_DISPLAY=") + wayland;
+    if (x_named) {
+        why += why.empty() ? "" : ", and ";
+        why += std::string("the X display DISPLAY=") + x_display + " does not answer";
+    }
+    if (driver != nullptr) why += std::string(" (SDL found only its ") + driver + " driver)";
+    return why;
+}
+
 // The window a hack draws into: the one named, else the root window. It is
 // asked of the X server on a connection of our own, so that a wrong id is
 // an error message rather than the end of the process.
 unsigned long foreign_window(const WindowPlacement& placement, std::string& why) {
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) {
-        why = "cannot open the X display";
+        why = "cannot open a display: " + no_display_reason(nullptr);
         return 0;
     }
     unsigned long window = placement.root ? DefaultRootWindow(display) : placement.window_id;
@@ -166,23 +255,34 @@ std::unique_ptr<SdlHost> SdlHost::open(const WindowPlacement& placement, std::st
     if (placement.kind == WindowPlacement::Kind::foreign) {
         SDL_SetHintWithPriority(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1", SDL_HINT_OVERRIDE);
     }
+    // Without a display named there is nothing to try; without a Wayland
+    // one, SDL's Wayland driver would only look for a default socket (and
+    // its library complain of the environment) before X11 is tried.
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (asked == nullptr || *asked == '\0') {
+        const auto named = [](const char* variable) {
+            const char* value = SDL_getenv(variable);
+            return value != nullptr && *value != '\0';
+        };
+        if (!named("DISPLAY") && !named("WAYLAND_DISPLAY")) {
+            why = "cannot open a display: " + no_display_reason(nullptr);
+            return nullptr;
+        }
+        if (!named("WAYLAND_DISPLAY")) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    }
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        why = SDL_GetError();
+        why = "cannot open a display: " + no_display_reason(nullptr);
         return nullptr;
     }
     // Drivers that show nothing to anyone are no display.
     const char* driver = SDL_GetCurrentVideoDriver();
     if (driver == nullptr || SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0 ||
         SDL_GetNumVideoDisplays() < 1) {
-        const char* x_display = SDL_getenv("DISPLAY");
-        why = x_display != nullptr && *x_display != '\0' ? std::string("cannot open the X display ") + x_display
-                                                         : std::string("neither DISPLAY nor WAYLAND_DISPLAY names one");
-        // What SDL found instead tells a missing server from one it could not use.
-        why += std::string(" (video driver ") + (driver != nullptr ? driver : "none") + ", " +
-               std::to_string(SDL_GetNumVideoDisplays()) + " displays: " + SDL_GetError() + ")";
+        why = "cannot open a display: " + no_display_reason(driver);
         SDL_Quit();
         return nullptr;
     }
+    if (SDL_strcmp(driver, "x11") == 0) handle_x_failures();
     std::unique_ptr<SdlHost> host(new SdlHost(placement));
     if (placement.kind == WindowPlacement::Kind::foreign) {
         if (SDL_strcmp(driver, "x11") != 0) {
@@ -199,6 +299,8 @@ std::unique_ptr<SdlHost> SdlHost::open(const WindowPlacement& placement, std::st
             why = SDL_GetError();
             return nullptr;
         }
+        drawn_into_window = host->foreign_window_;
+        handle_x_failures();
     }
     return host;
 }
@@ -220,6 +322,7 @@ bool SdlHost::create_window(int width, int height) {
                                    SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS);
     }
     if (window_ == nullptr) return false;
+    if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0) handle_x_failures();
     SDL_ShowCursor(cursor_visible_ ? SDL_ENABLE : SDL_DISABLE);
     return true;
 }
@@ -349,6 +452,12 @@ void SdlHost::deliver(const SDL_Event& event, HostEvents& events) {
             if (const int key = virtual_key(event.key.keysym.sym); key != 0) events.key_down(key);
             break;
         case SDL_QUIT:  // also SIGTERM and SIGINT, which SDL turns into a quit
+            if (wayland_connection_failed(window_)) {
+                // As with a lost X display: nothing can be shown again, and
+                // closing the window would only talk to the dead connection.
+                say("nightwick: the connection to the Wayland compositor was lost\n");
+                ::_exit(1);
+            }
             events.close();
             break;
         case SDL_WINDOWEVENT: {

@@ -11,6 +11,8 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "../control/call_log.h"
 #include "../control/control.h"
@@ -52,6 +54,7 @@ struct Kernel {
                                   Module{"AVIFIL32.DLL", 0x71000000u, 0, true, {}}};
     DWORD version = nt_version;
     DWORD last_error = 0;
+    std::vector<std::pair<std::string, std::string>> sources;  // plain name -> the file it opens
 };
 
 Kernel& kernel() {
@@ -120,6 +123,7 @@ void reset_kernel32() {
     }
     state.version = nt_version;
     state.last_error = 0;
+    state.sources.clear();
 }
 
 const detail::ResetHook reset_hook(detail::ResetOrder::kernel32, reset_kernel32);
@@ -127,6 +131,12 @@ const detail::ResetHook reset_hook(detail::ResetOrder::kernel32, reset_kernel32)
 }  // namespace
 
 void set_version(DWORD version) { kernel().version = version; }
+
+void set_file_source(std::string_view name, std::string path) {
+    auto& sources = kernel().sources;
+    std::erase_if(sources, [&](const auto& source) { return same_name(source.first, name); });
+    sources.emplace_back(name, std::move(path));
+}
 
 void set_module_available(std::string_view name, bool available) {
     if (Module* module = module_named(name)) module->available = available;
@@ -182,7 +192,11 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, SECURITY_ATTRI
     }
     // Opened without blocking: a named pipe or a device in place of a file
     // must not hold the program up before it is found not to be a file.
-    int fd = ::open(name, mode | O_CLOEXEC | O_NONBLOCK, 0644);
+    const char* path = name;
+    for (const auto& [plain, source] : kernel().sources) {
+        if (same_name(plain, name)) path = source.c_str();
+    }
+    int fd = ::open(path, mode | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) {
         SetLastError(errno == ENOENT || errno == ENOTDIR ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;

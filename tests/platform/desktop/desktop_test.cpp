@@ -38,19 +38,23 @@ TEST(DesktopOptions, TakeTheWayToShowAndReportWhatIsWrong) {
         {{"-window"}, nullptr, Action::run, Placement::window, 0, false, ""},
         {{"--root"}, nullptr, Action::run, Placement::foreign, 0, true, ""},
         {{"-root"}, "0x2a00007", Action::run, Placement::foreign, 0x2a00007, false, ""},
-        {{"--root"}, "junk", Action::run, Placement::foreign, 0, true, ""},
+        {{"--root"}, "", Action::run, Placement::foreign, 0, true, ""},
+        {{"--root"}, "junk", Action::bad_environment, Placement::foreign, 0, false, "XSCREENSAVER_WINDOW is not"},
         {{"-window-id", "12345"}, nullptr, Action::run, Placement::foreign, 12345, false, ""},
+        {{"-window-id", "010"}, nullptr, Action::run, Placement::foreign, 10, false, ""},  // no octal
         {{"--window-id=0x1c"}, "99", Action::run, Placement::foreign, 0x1c, false, ""},
         {{"--window", "--help"}, nullptr, Action::help, Placement::window, 0, false, ""},
         {{"-h"}, nullptr, Action::help, Placement::fullscreen, 0, false, ""},
         {{"--version", "--bogus"}, nullptr, Action::version, Placement::fullscreen, 0, false, ""},
         {{"--bogus"}, nullptr, Action::error, Placement::fullscreen, 0, false, "unknown option --bogus"},
-        {{"window"}, nullptr, Action::error, Placement::fullscreen, 0, false, "unknown option window"},
+        {{"window"}, nullptr, Action::error, Placement::fullscreen, 0, false, "not an option: window"},
         {{"--window=1"}, nullptr, Action::error, Placement::fullscreen, 0, false, "unknown option --window=1"},
         {{"-window-id"}, nullptr, Action::error, Placement::fullscreen, 0, false, "needs a window id"},
         {{"-window-id", "0"}, nullptr, Action::error, Placement::fullscreen, 0, false, "not a window id: 0"},
         {{"-window-id", "-5"}, nullptr, Action::error, Placement::fullscreen, 0, false, "not a window id"},
         {{"-window-id", "12x"}, nullptr, Action::error, Placement::fullscreen, 0, false, "not a window id"},
+        {{"-window-id", "0x"}, nullptr, Action::error, Placement::fullscreen, 0, false, "not a window id"},
+        {{"-window-id", " 7"}, nullptr, Action::error, Placement::fullscreen, 0, false, "not a window id"},
         {{"-window-id", "0x100000000"}, nullptr, Action::error, Placement::fullscreen, 0, false, "not a window id"},
     };
     for (const Case& c : cases) {
@@ -60,7 +64,7 @@ TEST(DesktopOptions, TakeTheWayToShowAndReportWhatIsWrong) {
             platform::parse_desktop_options(static_cast<int>(argv.size()), argv.data(), c.screensaver_window);
         const std::string what = ::testing::PrintToString(c.args);
         EXPECT_EQ(got.action, c.action) << what;
-        if (c.action == Action::error) {
+        if (c.action == Action::error || c.action == Action::bad_environment) {
             EXPECT_NE(got.error.find(c.error), std::string::npos) << what << ": " << got.error;
             continue;
         }
@@ -77,12 +81,23 @@ protected:
         fs::remove_all(base_);
     }
     void TearDown() override { fs::remove_all(base_); }
-    // A folder holding the named pictures.
-    fs::path folder(const char* name, std::vector<const char*> pictures) {
+    // A folder holding the named pictures, each 640 x 480 of colour 0 with
+    // its palette, or `bytes` where given.
+    fs::path folder(const char* name, std::vector<const char*> pictures, std::string bytes = good_picture()) {
         const fs::path path = base_ / name;
         fs::create_directories(path);
-        for (const char* picture : pictures) std::ofstream(path / picture) << "x";
+        for (const char* picture : pictures) std::ofstream(path / picture, std::ios::binary) << bytes;
         return path;
+    }
+    static std::string good_picture() {
+        std::string bytes(128, '\0');
+        bytes[0] = 10, bytes[1] = 5, bytes[2] = 1, bytes[3] = 8, bytes[65] = 1;
+        bytes[8] = static_cast<char>(639 & 0xFF), bytes[9] = 639 >> 8, bytes[10] = static_cast<char>(479 & 0xFF);
+        bytes[11] = 479 >> 8, bytes[66] = static_cast<char>(640 & 0xFF), bytes[67] = 640 >> 8;
+        for (int row = 0; row < 480; ++row) {
+            for (int left = 640; left > 0; left -= 40) bytes += "\xE8" + std::string(1, '\0');  // runs of 40
+        }
+        return bytes + '\x0C' + std::string(768, '\0');
     }
     fs::path base_;
 };
@@ -116,6 +131,27 @@ TEST_F(PictureFolderTest, WithoutACompleteFolderTheFullestIsUsedAndItsGapsNamed)
     const platform::PictureFolder first = platform::find_picture_folder(nothing);
     EXPECT_EQ(first.folder, base_ / "absent");
     EXPECT_EQ(first.missing.size(), 8u);
+}
+
+// A copy that cannot serve gives way to the next folder's, and is named;
+// with no good copy anywhere the first is shown as it is.
+TEST_F(PictureFolderTest, ACopyThatCannotServeGivesWayToTheNextFoldersAndIsNamed) {
+    const fs::path broken = folder("broken", all_eight, good_picture().substr(0, 3000));
+    folder("broken", {"Lamp.pcx"});  // the one good picture here
+    const fs::path good = folder("good", {"VeskBack.pcx", "Mosquito.pcx", "Mfall.pcx"});
+    const fs::path candidates[] = {broken, good};
+    const platform::PictureFolder found = platform::find_picture_folder(candidates);
+    EXPECT_EQ(found.folder, broken);  // it gives five of the eight
+    EXPECT_TRUE(found.missing.empty());
+    using Elsewhere = std::vector<std::pair<std::string, fs::path>>;
+    EXPECT_EQ(found.elsewhere, (Elsewhere{{"VeskBack.pcx", good / "VeskBack.pcx"},
+                                          {"Mosquito.pcx", good / "Mosquito.pcx"},
+                                          {"Mfall.pcx", good / "Mfall.pcx"}}));
+    ASSERT_EQ(found.problems.size(), 7u);
+    EXPECT_EQ(found.problems[0], (broken / "VeskBack.pcx").string() + " is cut short: its pixels end in row 90 of " +
+                                     "480; using " + (good / "VeskBack.pcx").string() + " instead");
+    EXPECT_EQ(found.problems[3], (broken / "Mturn.pcx").string() + " is cut short: its pixels end in row 90 of 480;" +
+                                     " the animation shows it as it is");
 }
 
 // Started from anywhere, the program looks first where it is started, then
