@@ -4,6 +4,7 @@
 #include <png.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -64,10 +65,14 @@ protected:
         EXPECT_EQ(WinMain(nullptr, nullptr, command_line, SW_SHOWNORMAL), 0);
         return keep.kept;
     }
-    static int run_tool(const std::string& arguments) {
+    static int run_tool(const std::string& arguments, const std::string& output = "out.txt") {
         const int status =
-            std::system((std::string(NIGHTWICK_CAPTURE) + " " + arguments + " >out.txt 2>err.txt").c_str());
+            std::system((std::string(NIGHTWICK_CAPTURE) + " " + arguments + " >" + output + " 2>err.txt").c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    static std::string file_bytes(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
     }
     static bool same_colours(const Shown& a, const Shown& b, std::size_t pixel) {
         const PALETTEENTRY& x = a.palette[a.pixels[pixel]];
@@ -77,7 +82,7 @@ protected:
 };
 
 TEST_F(CaptureToolTest, PngFilesHoldTheShownFrameAndItsPalette) {
-    ASSERT_EQ(run_tool("--frames 70 --png 64=f64.png --png 2=f2.png"), 0);
+    ASSERT_EQ(run_tool("--frames 70 --png 64=f64.png --png 2=f2.png --png 64=again.png"), 0);
     const auto frames = frames_in_memory(64, 64, 70);
     ASSERT_EQ(frames.size(), 1u);
     Shown decoded;
@@ -89,10 +94,12 @@ TEST_F(CaptureToolTest, PngFilesHoldTheShownFrameAndItsPalette) {
         ASSERT_EQ(decoded.palette[i].peBlue, frames[0].palette[i].peBlue);
     }
     EXPECT_TRUE(fs::exists("f2.png"));
+    EXPECT_EQ(file_bytes("again.png"), file_bytes("f64.png"));  // one frame, two files: both written
 }
 
 TEST_F(CaptureToolTest, GifFramesDecodeToTheShownPixels) {
-    ASSERT_EQ(run_tool("--frames 130 --gif 60-125=clip.gif"), 0);
+    ASSERT_EQ(run_tool("--frames 130 --gif 60-125=clip.gif --gif 60-61=short.gif"), 0);
+    EXPECT_GT(fs::file_size("short.gif"), 0u);
     const auto frames = frames_in_memory(60, 125, 130);
     ASSERT_EQ(frames.size(), 66u);
     int error = 0;
@@ -159,15 +166,58 @@ TEST_F(CaptureToolTest, ChecksumsAreOnePerShownFrame) {
 }
 
 TEST_F(CaptureToolTest, BadOptionsAndUnwritableOutputsFail) {
-    EXPECT_EQ(run_tool(""), 2);
-    EXPECT_EQ(run_tool("--frames x"), 2);
-    EXPECT_EQ(run_tool("--frames 10 --png 20=late.png"), 2);
-    EXPECT_EQ(run_tool("--frames 10 --gif 5-2=back.gif"), 2);
-    EXPECT_EQ(run_tool("--frames 10 --wobble"), 2);
-    EXPECT_EQ(run_tool("--frames 10 --dir /no/such/directory"), 2);
-    EXPECT_EQ(run_tool("--frames 10 --png 3=/no/such/directory/f.png"), 1);
-    EXPECT_EQ(run_tool("--frames 10 --gif 1-3=/no/such/directory/f.gif"), 1);
-    EXPECT_EQ(run_tool("--help"), 0);
+    const struct {
+        const char* arguments;
+        int code;
+        const char* said;
+    } cases[] = {
+        {"", 2, "--frames is required"},
+        {"--frames x", 2, "--frames takes 1 to 10000000"},
+        {"--frames 10000001", 2, "--frames takes 1 to 10000000"},
+        {"--frames 10 --png 20=late.png", 2, "after the last frame"},
+        {"--frames 10 --gif 5-2=back.gif", 2, "FIRST not after LAST"},
+        {"--frames 10 --wobble", 2, "unknown option --wobble"},
+        {"--frames 10 stray", 2, "not an option: stray"},
+        {"--frames 10 --png 3=a.png --gif 1-3=./a.png", 2, "a.png is named as the output of two requests"},
+        {"--frames 10 --dir /no/such/directory", 2, "cannot use the directory"},
+        {"--frames 10 --png 3=/no/such/directory/f.png", 1, "/no/such/directory/f.png: No such file or directory"},
+        {"--frames 10 --gif 1-3=/no/such/directory/f.gif", 1, "/no/such/directory/f.gif: No such file or directory"},
+        {"--help", 0, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(run_tool(c.arguments), c.code) << c.arguments;
+        EXPECT_NE(file_bytes("err.txt").find(c.said), std::string::npos)
+            << c.arguments << ": " << file_bytes("err.txt");
+    }
+    EXPECT_FALSE(fs::exists("a.png"));  // refused before anything was done
+    // Checksums that do not reach standard output are a failure.
+    EXPECT_EQ(run_tool("--frames 10 --checksums", "/dev/full"), 1);
+    EXPECT_NE(file_bytes("err.txt").find("cannot write the checksums: No space left on device"), std::string::npos);
+}
+
+// On a full disk the files already there stay as they were, byte for byte,
+// and nothing is left beside them.
+TEST_F(CaptureToolTest, AFullDiskKeepsTheFilesThatWereThere) {
+    fs::create_directories("full");
+    if (std::system("mount -t tmpfs -o size=256k tmpfs full 2>err.txt") != 0) {
+        GTEST_SKIP() << "cannot mount a small file system to fill: " << file_bytes("err.txt");
+    }
+    ASSERT_EQ(run_tool("--frames 20 --png 5=full/a.png --gif 1-2=full/g.gif"), 0);
+    const std::string png = file_bytes("full/a.png"), gif = file_bytes("full/g.gif");
+    std::ofstream("full/filler", std::ios::binary) << std::string(256 << 10, 'x');  // as much as fits
+    EXPECT_EQ(run_tool("--frames 20 --png 9=full/a.png --gif 1-20=full/g.gif --checksums", "full/sums"), 1);
+    const std::string said = file_bytes("err.txt");
+    for (const char* reason : {"cannot write ", "a.png: No space left on device", "g.gif: No space left on device",
+                               "cannot write the checksums: No space left"}) {
+        EXPECT_NE(said.find(reason), std::string::npos) << reason << " in " << said;
+    }
+    EXPECT_EQ(file_bytes("full/a.png"), png);
+    EXPECT_EQ(file_bytes("full/g.gif"), gif);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator("full")) left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"a.png", "filler", "g.gif", "sums"}));
+    EXPECT_EQ(std::system("umount full"), 0);
 }
 
 TEST_F(CaptureToolTest, ThePicturesCanLieElsewhere) {

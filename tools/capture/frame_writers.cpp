@@ -1,11 +1,10 @@
 #include "tools/capture/frame_writers.h"
 
-#include <fcntl.h>
 #include <gif_lib.h>
 #include <png.h>
-#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -67,21 +66,47 @@ void ChecksumPrinter::flush() {
     for (std::size_t i = 0; i < size; ++i) {
         for (int l = 0; l < lanes; ++l) hash[l] = (hash[l] ^ data[l][i]) * 16777619u;
     }
-    for (int l = 0; l < count_; ++l) std::printf("frame %d checksum %08x\n", held_[l].frame, hash[l]);
+    for (int l = 0; l < count_; ++l) {
+        if (std::printf("frame %d checksum %08x\n", held_[l].frame, hash[l]) < 0 && error_ == 0) error_ = errno;
+    }
     count_ = 0;
 }
 
-bool write_png(const std::string& path, const Frame& frame) {
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    if (out == nullptr) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+int ChecksumPrinter::finish() {
+    flush();
+    if (std::fflush(stdout) != 0 && error_ == 0) error_ = errno;
+    if (std::ferror(stdout) && error_ == 0) error_ = EIO;
+    return error_;
+}
+
+namespace {
+
+void png_to_file(png_structp png, png_bytep bytes, png_size_t size) {
+    if (!static_cast<OutputFile*>(png_get_io_ptr(png))->write(bytes, size)) png_error(png, "write failed");
+}
+
+void png_flush(png_structp) {}
+
+// The reason is the file's to give (errno), in the tool's own words.
+[[noreturn]] void png_failed(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void png_warned(png_structp, png_const_charp) {}
+
+int gif_to_file(GifFileType* gif, const GifByteType* bytes, int size) {
+    return static_cast<OutputFile*>(gif->UserData)->write(bytes, static_cast<std::size_t>(size)) ? size : 0;
+}
+
+}  // namespace
+
+std::string write_png(const std::string& path, const Frame& frame) {
+    OutputFile out;
+    if (!out.open(path)) return out.why();
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, png_failed, png_warned);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
     if (info == nullptr || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        std::fclose(out);
-        return false;
+        return out.failed() ? out.why() : "cannot make the PNG file " + path;
     }
-    png_init_io(png, out);
+    png_set_write_fn(png, &out, png_to_file, png_flush);
     png_set_IHDR(png, info, static_cast<png_uint_32>(frame.width), static_cast<png_uint_32>(frame.height), 8,
                  PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     const std::vector<std::uint8_t> rgb = colours(frame.palette);
@@ -94,7 +119,7 @@ bool write_png(const std::string& path, const Frame& frame) {
     }
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
-    return std::fclose(out) == 0;
+    return out.commit() ? std::string() : out.why();
 }
 
 GifWriter::~GifWriter() {
@@ -105,12 +130,9 @@ GifWriter::~GifWriter() {
 }
 
 bool GifWriter::open(const std::string& path) {
-    // Opened here so the file gets the usual permissions, not owner-only.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-    if (fd < 0) return false;
+    if (!out_.open(path)) return false;
     int error = 0;
-    file_ = EGifOpenFileHandle(fd, &error);
-    if (file_ == nullptr) ::close(fd);
+    file_ = EGifOpen(&out_, gif_to_file, &error);
     return file_ != nullptr;
 }
 
@@ -198,5 +220,13 @@ bool GifWriter::close() {
     int error = 0;
     const bool ok = EGifCloseFile(file_, &error) == GIF_OK && !failed_ && count_ > 0;
     file_ = nullptr;
-    return ok;
+    if (!ok) {
+        out_.abandon();
+        return false;
+    }
+    return out_.commit();
+}
+
+std::string GifWriter::why(const std::string& path) const {
+    return out_.failed() ? out_.why() : "cannot write " + path;
 }

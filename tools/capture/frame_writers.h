@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/win32.h"
+#include "tools/capture/output_file.h"
 
 struct GifFileType;
 
@@ -32,6 +33,9 @@ public:
     void add(int frame, const Frame& shown);
     // Prints the frames still held.
     void flush();
+    // Prints the rest and sees it out: 0 when all of it reached standard
+    // output, else the error that stopped it.
+    int finish();
 
     static constexpr int lanes = 8;
 
@@ -42,8 +46,10 @@ private:
     };
     Held held_[lanes];
     int count_ = 0;
+    int error_ = 0;
 };
-bool write_png(const std::string& path, const Frame& frame);
+// Writes the frame to `path` whole or not at all: "" when it did, else why not.
+std::string write_png(const std::string& path, const Frame& frame);
 
 // An animated GIF at 60 frames per second. Each frame after the first is
 // stored as the rectangle that changed, so the file stays small while every
@@ -56,9 +62,13 @@ public:
     ~GifWriter();
     bool open(const std::string& path);
     bool add(const Frame& frame);
+    // Puts the whole file in place of `path`; on any failure `path` keeps
+    // what it held.
     bool close();
+    std::string why(const std::string& path) const;
 
 private:
+    OutputFile out_;
     GifFileType* file_ = nullptr;
     std::vector<std::uint8_t> previous_;
     std::vector<PALETTEENTRY> previous_palette_;

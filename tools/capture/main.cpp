@@ -2,12 +2,14 @@
 // of frames, then quits it with a scripted Esc. Frames can be written as
 // indexed PNG files, a range of them as an animated GIF at 60 frames per
 // second, and a checksum of every frame printed.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,20 +27,30 @@ const char* const usage =
     "                          else the tool's own, else the installed share/nightwick)\n"
     "  --png FRAME=FILE        write frame FRAME as an indexed PNG (repeatable)\n"
     "  --gif FIRST-LAST=FILE   write frames FIRST to LAST as an animated GIF at 60 fps\n"
+    "                          (repeatable)\n"
     "  --checksums             print a checksum of every frame on standard output\n"
     "  --every N               checksums of every Nth pixel of each row and column: the\n"
     "                          frame as a window 1/N of its size shows it\n"
-    "Frames count from 1: frame 1 is the first page the program shows.\n";
+    "Frames count from 1: frame 1 is the first page the program shows; N, FRAME, FIRST\n"
+    "and LAST are 1 to 10000000. Each file is written whole or not at all: a file it\n"
+    "replaces is kept until the new one is complete.\n";
+
+struct GifRequest {
+    int first = 0, last = 0;
+    std::string file;
+    GifWriter writer;
+};
 
 struct Options {
     int frames = 0;
     std::string directory;
-    std::map<int, std::string> pngs;
-    int gif_first = 0, gif_last = 0;
-    std::string gif;
+    std::multimap<int, std::string> pngs;
+    std::vector<std::unique_ptr<GifRequest>> gifs;
     bool checksums = false;
     int every = 1;
 };
+
+constexpr const char* frame_range = "1 to 10000000";
 
 bool parse_int(const std::string& text, int& value) {
     if (text.empty()) return false;
@@ -60,6 +72,15 @@ bool parse(int argc, char** argv, Options& options, std::string& error) {
             error.clear();
             return false;
         }
+        if (!option.starts_with("-")) {
+            error = "not an option: " + option;
+            return false;
+        }
+        if (option != "--frames" && option != "--dir" && option != "--png" && option != "--every" &&
+            option != "--gif") {
+            error = "unknown option " + option;
+            return false;
+        }
         if (i + 1 >= argc) {
             error = "option " + option + " needs a value";
             return false;
@@ -67,7 +88,7 @@ bool parse(int argc, char** argv, Options& options, std::string& error) {
         const std::string value = argv[++i];
         if (option == "--frames") {
             if (!parse_int(value, options.frames)) {
-                error = "--frames takes a whole number of at least 1";
+                error = std::string("--frames takes ") + frame_range;
                 return false;
             }
         } else if (option == "--dir") {
@@ -77,29 +98,28 @@ bool parse(int argc, char** argv, Options& options, std::string& error) {
             int frame = 0;
             if (equals == std::string::npos || !parse_int(value.substr(0, equals), frame) ||
                 equals + 1 == value.size()) {
-                error = "--png takes FRAME=FILE";
+                error = std::string("--png takes FRAME=FILE, FRAME ") + frame_range;
                 return false;
             }
-            options.pngs[frame] = value.substr(equals + 1);
+            options.pngs.emplace(frame, value.substr(equals + 1));
         } else if (option == "--every") {
             if (!parse_int(value, options.every) || options.every > 16) {
                 error = "--every takes a whole number from 1 to 16";
                 return false;
             }
-        } else if (option == "--gif") {
+        } else {
+            auto gif = std::make_unique<GifRequest>();
             const auto dash = value.find('-');
             const auto equals = value.find('=');
             if (dash == std::string::npos || equals == std::string::npos || dash > equals ||
-                !parse_int(value.substr(0, dash), options.gif_first) ||
-                !parse_int(value.substr(dash + 1, equals - dash - 1), options.gif_last) ||
-                options.gif_last < options.gif_first || equals + 1 == value.size()) {
-                error = "--gif takes FIRST-LAST=FILE with FIRST not after LAST";
+                !parse_int(value.substr(0, dash), gif->first) ||
+                !parse_int(value.substr(dash + 1, equals - dash - 1), gif->last) || gif->last < gif->first ||
+                equals + 1 == value.size()) {
+                error = std::string("--gif takes FIRST-LAST=FILE, ") + frame_range + ", with FIRST not after LAST";
                 return false;
             }
-            options.gif = value.substr(equals + 1);
-        } else {
-            error = "unknown option " + option;
-            return false;
+            gif->file = value.substr(equals + 1);
+            options.gifs.push_back(std::move(gif));
         }
     }
     if (options.frames == 0) {
@@ -112,16 +132,40 @@ bool parse(int argc, char** argv, Options& options, std::string& error) {
             return false;
         }
     }
-    if (!options.gif.empty() && options.gif_last > options.frames) {
-        error = "--gif range ends after the last frame";
-        return false;
+    for (const auto& gif : options.gifs) {
+        if (gif->last > options.frames) {
+            error = "--gif range ends after the last frame";
+            return false;
+        }
+    }
+    return true;
+}
+
+// Outputs are named relative to where the tool was started. A file named
+// twice would hold only the last of what was asked of it: refused.
+bool name_outputs(Options& options, std::string& error) {
+    const std::filesystem::path started = std::filesystem::current_path();
+    std::vector<std::string> named;
+    const auto resolve = [&](std::string& file) {
+        file = std::filesystem::absolute(started / file).lexically_normal().string();
+        if (std::find(named.begin(), named.end(), file) != named.end()) {
+            error = file + " is named as the output of two requests";
+            return false;
+        }
+        named.push_back(file);
+        return true;
+    };
+    for (auto& [frame, file] : options.pngs) {
+        if (!resolve(file)) return false;
+    }
+    for (auto& gif : options.gifs) {
+        if (!resolve(gif->file)) return false;
     }
     return true;
 }
 
 struct Recorder {
     const Options* options;
-    GifWriter gif;
     ChecksumPrinter checksums;
     std::vector<std::uint8_t> sampled;  // every Nth pixel of the frame, for --every
     int failures = 0;
@@ -148,14 +192,16 @@ void record(const platform::HeadlessHost& host, void* context) {
         recorder->checksums.add(frame,
                                 options.every > 1 ? sample_every(shown, options.every, recorder->sampled) : shown);
     }
-    if (auto png = options.pngs.find(frame); png != options.pngs.end()) {
-        if (!write_png(png->second, shown)) {
-            std::fprintf(stderr, "nightwick-capture: cannot write %s\n", png->second.c_str());
+    const auto [first_png, past_png] = options.pngs.equal_range(frame);
+    for (auto png = first_png; png != past_png; ++png) {
+        if (const std::string why = write_png(png->second, shown); !why.empty()) {
+            std::fprintf(stderr, "nightwick-capture: %s\n", why.c_str());
             ++recorder->failures;
         }
     }
-    if (!options.gif.empty() && frame >= options.gif_first && frame <= options.gif_last) {
-        if (!recorder->gif.add(shown)) ++recorder->failures;
+    for (const auto& gif : options.gifs) {
+        // A GIF that failed once is given up; it says why when it is closed.
+        if (frame >= gif->first && frame <= gif->last) gif->writer.add(shown);
     }
 }
 
@@ -175,10 +221,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "nightwick-capture: %s\n%s", error.c_str(), usage);
         return 2;
     }
-    // Outputs are named relative to where the tool was started.
-    const std::filesystem::path started = std::filesystem::current_path();
-    for (auto& [frame, file] : options.pngs) file = std::filesystem::absolute(started / file).string();
-    if (!options.gif.empty()) options.gif = std::filesystem::absolute(started / options.gif).string();
+    if (!name_outputs(options, error)) {
+        std::fprintf(stderr, "nightwick-capture: %s\n", error.c_str());
+        return 2;
+    }
     if (!options.directory.empty()) {
         std::error_code change;
         std::filesystem::current_path(options.directory, change);
@@ -193,10 +239,12 @@ int main(int argc, char** argv) {
         platform::enter_picture_folder("nightwick-capture", platform::picture_folder_candidates());
     }
 
-    Recorder recorder{&options, {}, {}, {}, 0};
-    if (!options.gif.empty() && !recorder.gif.open(options.gif)) {
-        std::fprintf(stderr, "nightwick-capture: cannot write %s\n", options.gif.c_str());
-        return 1;
+    Recorder recorder{&options, {}, {}, 0};
+    for (const auto& gif : options.gifs) {
+        if (!gif->writer.open(gif->file)) {
+            std::fprintf(stderr, "nightwick-capture: %s\n", gif->writer.why(gif->file).c_str());
+            return 1;
+        }
     }
     platform::set_call_logging(false);  // long runs keep no call log
     auto host = std::make_unique<platform::HeadlessHost>();
@@ -210,8 +258,16 @@ int main(int argc, char** argv) {
     const int code = WinMain(nullptr, nullptr, empty_command_line, SW_SHOWNORMAL);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const int frames = headless->frames();
-    recorder.checksums.flush();
-    if (!options.gif.empty() && !recorder.gif.close()) ++recorder.failures;
+    if (const int error = recorder.checksums.finish(); error != 0) {
+        std::fprintf(stderr, "nightwick-capture: cannot write the checksums: %s\n", std::strerror(error));
+        ++recorder.failures;
+    }
+    for (const auto& gif : options.gifs) {
+        if (!gif->writer.close()) {
+            std::fprintf(stderr, "nightwick-capture: %s\n", gif->writer.why(gif->file).c_str());
+            ++recorder.failures;
+        }
+    }
     std::fprintf(stderr, "nightwick-capture: %d frames in %.2f s, %.0f frames per second\n", frames, seconds,
                  seconds > 0 ? frames / seconds : 0.0);
     if (frames < options.frames) {
