@@ -20,15 +20,20 @@ struct UpdatedWindow {
     std::string failure;
 
     // A new size, or the same one in a new buffer: nothing in either is
-    // known. With `keep_picture`, only the screen lost what it showed (an
-    // expose).
+    // known, and the scaler must see so itself, as a host that never calls
+    // `redraw_all` relies on. With `keep_picture`, only the screen lost what
+    // it showed (an expose), which only the host can know: it says so.
     void lose(int new_width, int new_height, bool keep_picture = false) {
         width = new_width;
         height = new_height;
         const std::size_t size = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-        if (!keep_picture) picture.assign(size, 0xDEADBEEF);
+        if (!keep_picture) {
+            std::vector<std::uint32_t> fresh(size, 0xDEADBEEF);  // made before the old one goes: another address
+            picture.swap(fresh);
+        } else {
+            scaler.redraw_all();
+        }
         screen.assign(size, 0xDEADBEEF);
-        scaler.redraw_all();
     }
     bool present(const std::uint8_t* page, int pitch, int page_width, int page_height, int bits,
                  const PALETTEENTRY* palette) {

@@ -89,7 +89,7 @@ bool PageChanges::compare(const std::uint8_t* pixels, int pitch, int width, int 
     const int bytes = bits <= 8 ? 1 : bits / 8;
     const std::size_t row = static_cast<std::size_t>(width) * static_cast<std::size_t>(bytes);
     const bool grey = palette == nullptr;
-    const bool all = !kept_ || width != width_ || height != height_ || bits != bits_ ||
+    const bool all = !kept_ || !trusted_ || width != width_ || height != height_ || bits != bits_ ||
                      (bits == 8 && (grey != grey_ || (!grey && std::memcmp(palette, palette_, sizeof palette_) != 0)));
     if (all) {
         page_.resize(row * static_cast<std::size_t>(height));
@@ -102,7 +102,7 @@ bool PageChanges::compare(const std::uint8_t* pixels, int pitch, int width, int 
         bytes_ = bytes;
         grey_ = grey;
         if (bits == 8 && !grey) std::memcpy(palette_, palette, sizeof palette_);
-        kept_ = true;
+        kept_ = trusted_ = true;
         return true;
     }
     for (int y = 0; y < height; ++y) {

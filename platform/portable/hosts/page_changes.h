@@ -26,7 +26,8 @@ public:
     bool compare(const std::uint8_t* pixels, int pitch, int width, int height, int bits, const PALETTEENTRY* palette);
     const std::vector<PageArea>& changed() const { return changed_; }
     // The next page is all to be drawn: what it is drawn into was lost.
-    void forget() { kept_ = false; }
+    // The page itself is kept, to be drawn again whole.
+    void forget() { trusted_ = false; }
 
     // The page as last compared, its rows one after another.
     const std::uint8_t* page() const { return page_.data(); }
@@ -43,6 +44,7 @@ private:
     void limit_count();
 
     bool kept_ = false;
+    bool trusted_ = false;  // the window shows the kept page
     std::vector<std::uint8_t> page_;
     int width_ = 0, height_ = 0, bits_ = 0, bytes_ = 1;
     bool grey_ = false;

@@ -398,6 +398,7 @@ void SdlHost::present(const std::uint8_t* pixels, int pitch, int width, int heig
             SDL_UnlockSurface(surface);
             drawn_width_ = surface->w;
             drawn_height_ = surface->h;
+            surface_renewed_ = false;
             if (changes.all) {
                 SDL_UpdateWindowSurface(window_);
             } else if (!changes.areas.empty()) {
@@ -425,13 +426,26 @@ void SdlHost::show_again() {
         SDL_RenderPresent(renderer_);
         return;
     }
-    // The window's pixels are ours and still right, unless the window has
-    // another size since: then its next page draws them all.
-    int window_width = 0, window_height = 0;
-    SDL_GetWindowSize(window_, &window_width, &window_height);
-    if (drawn_width_ > 0 && window_width == drawn_width_ && window_height == drawn_height_) {
+    // The window's pixels are ours and still right, unless SDL has made its
+    // surface anew since (a change of size, also one undone, as hiding and
+    // showing a full-screen window does): then the last page is drawn into
+    // the new one, so that a paused program's window is whole too.
+    if (!surface_renewed_ && drawn_width_ > 0) {
         SDL_UpdateWindowSurface(window_);
+        return;
     }
+    SDL_Surface* surface = SDL_GetWindowSurface(window_);
+    if (surface == nullptr || SDL_LockSurface(surface) != 0) return;
+    const SDL_PixelFormat& format = *surface->format;
+    const bool drawn =
+        scaler_.draw_kept(static_cast<std::uint8_t*>(surface->pixels), surface->pitch, surface->w, surface->h,
+                          PixelLayout{format.Rshift, format.Gshift, format.Bshift, format.Amask});
+    SDL_UnlockSurface(surface);
+    if (!drawn) return;
+    drawn_width_ = surface->w;
+    drawn_height_ = surface->h;
+    surface_renewed_ = false;
+    SDL_UpdateWindowSurface(window_);
 }
 
 void SdlHost::deactivate(HostEvents& events) {
@@ -465,6 +479,7 @@ void SdlHost::deliver(const SDL_Event& event, HostEvents& events) {
             // What the window shows can no longer be trusted: the next page
             // is drawn whole, and an uncovered window is shown again at once,
             // also while the program is paused and draws nothing.
+            if (what == SDL_WINDOWEVENT_SIZE_CHANGED) surface_renewed_ = true;
             if (what == SDL_WINDOWEVENT_SIZE_CHANGED || what == SDL_WINDOWEVENT_RESTORED ||
                 what == SDL_WINDOWEVENT_SHOWN || what == SDL_WINDOWEVENT_EXPOSED) {
                 scaler_.redraw_all();

@@ -56,6 +56,7 @@ private:
     std::vector<std::uint32_t> texture_pixels_;  // the page as the texture holds it
     std::vector<SDL_Rect> rects_;
     int drawn_width_ = 0, drawn_height_ = 0;  // of the window's pixels last drawn
+    bool surface_renewed_ = false;            // SDL made the window surface anew since
     int width_ = 0, height_ = 0, bits_ = 0;
     bool cursor_visible_ = true;
     bool minimized_ = false;

@@ -105,24 +105,29 @@ struct Encoder {
     int planes, bits;  // the layout it writes for pictures of that many colours
     int encoding = 1;  // 0: bytes stored, no runs
     std::span<const Size> sizes = ::sizes;
-    const char* optional = nullptr;  // a program whose absence skips the row
+    const char* needs = nullptr;  // what the row runs, whose absence skips it
 };
 
 // netpbm's ppmtopcx with the given options, read back by pcxtoppm.
 Encoder ppmtopcx(const char* name, int colours, const std::string& options, int planes, int bits) {
-    return {name, colours, false, "ppmtopcx -quiet " + options + "{in} > {pcx}", netpbm_decode, planes, bits};
+    return {name,          colours,
+            false,         "ppmtopcx -quiet " + options + "{in} > {pcx}",
+            netpbm_decode, planes,
+            bits,          1,
+            sizes,         "/usr/bin/ppmtopcx"};
 }
 
 // ImageMagick writing from {in} to {pcx} with the given arguments: always 8
 // bits a plane.
 Encoder magick(const char* name, int colours, const std::string& arguments, int planes, bool alpha = false) {
-    return {name, colours, alpha, "/usr/bin/convert " + arguments, magick_decode, planes, 8};
+    return {name,  colours,           alpha, "/usr/bin/convert " + arguments, magick_decode, planes, 8, 1,
+            sizes, "/usr/bin/convert"};
 }
 
 // Pillow saving the picture after the given conversion.
 Encoder pillow(const char* name, int colours, const std::string& conversion, int planes, int bits) {
     const std::string command = PILLOW "Image.open(sys.argv[1])" + conversion + ".save(sys.argv[2])\" {in} {pcx}";
-    return {name, colours, false, command, pillow_decode, planes, bits};
+    return {name, colours, false, command, pillow_decode, planes, bits, 1, sizes, "/usr/lib/python3/dist-packages/PIL"};
 }
 
 // GraphicsMagick storing the bytes without runs. It pads no line to an
@@ -190,8 +195,8 @@ protected:
 
 TEST_P(RealEncoderTest, EveryPixelShowsWhatTheEncoderDecodes) {
     const Encoder& encoder = GetParam();
-    if (encoder.optional != nullptr && access(encoder.optional, X_OK) != 0) {
-        GTEST_SKIP() << encoder.optional << " is not installed (scripts/test.sh names its Debian package)";
+    if (encoder.needs != nullptr && access(encoder.needs, X_OK) != 0) {
+        GTEST_SKIP() << encoder.needs << " is not installed (scripts/test.sh names its Debian package)";
     }
     const std::string in = base_ + ".pnm", pcx = base_ + ".pcx", back = base_ + ".back.ppm";
     for (const Size& size : encoder.sizes) {

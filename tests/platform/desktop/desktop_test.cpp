@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -166,6 +167,47 @@ TEST_F(PictureFolderTest, TheCandidatesAreTheCurrentFolderTheExecutablesAndTheIn
         EXPECT_EQ(platform::picture_folder_candidates(), expected) << here;
     }
     fs::current_path(started);
+}
+
+// The changes come as few rectangles that cover every changed pixel: near
+// changes are one, far ones two, and noise of many is joined down to eight.
+TEST(PageChanges, FewRectanglesCoverEveryChangedPixel) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<int, int>> pixels;
+        std::size_t rectangles;  // how many, or at most 8 when 0
+    };
+    std::vector<std::pair<int, int>> noise;  // 20 x 10 lone pixels, far apart
+    for (int y = 0; y < 480; y += 48) {
+        for (int x = 0; x < 640; x += 32) noise.emplace_back(x + y % 7, y);
+    }
+    const Case cases[] = {
+        {"two pixels of a row 10 apart", {{100, 50}, {110, 50}}, 1},
+        {"two pixels of a row 40 apart", {{100, 50}, {140, 50}}, 2},
+        {"a pixel on each of two rows", {{300, 200}, {305, 201}}, 1},
+        {"two insects apart", {{10, 10}, {400, 300}}, 2},
+        {"200 lone pixels", noise, 0},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::uint8_t> page(640 * 480, 0);
+        platform::PageChanges changes;
+        ASSERT_TRUE(changes.compare(page.data(), 640, 640, 480, 8, nullptr));
+        for (const auto& [x, y] : c.pixels) page[static_cast<std::size_t>(y * 640 + x)] = 7;
+        ASSERT_FALSE(changes.compare(page.data(), 640, 640, 480, 8, nullptr)) << c.what;
+        const auto& areas = changes.changed();
+        if (c.rectangles > 0) {
+            EXPECT_EQ(areas.size(), c.rectangles) << c.what;
+        } else {
+            EXPECT_LE(areas.size(), 8u) << c.what;
+        }
+        for (const auto& [x, y] : c.pixels) {
+            EXPECT_TRUE(std::any_of(areas.begin(), areas.end(),
+                                    [&](const platform::PageArea& a) {
+                                        return x >= a.x && x < a.x + a.width && y >= a.y && y < a.y + a.height;
+                                    }))
+                << c.what << ": pixel " << x << "," << y << " is in no rectangle";
+        }
+    }
 }
 
 TEST(PageScaler, FitsThePageKeepingItsShape) {
