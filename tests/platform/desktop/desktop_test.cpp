@@ -200,7 +200,8 @@ TEST(PageChanges, FewRectanglesCoverEveryChangedPixel) {
         } else {
             EXPECT_LE(areas.size(), 8u) << c.what;
         }
-        for (const auto& [x, y] : c.pixels) {
+        for (const auto& pixel : c.pixels) {
+            const int x = pixel.first, y = pixel.second;
             EXPECT_TRUE(std::any_of(areas.begin(), areas.end(),
                                     [&](const platform::PageArea& a) {
                                         return x >= a.x && x < a.x + a.width && y >= a.y && y < a.y + a.height;
