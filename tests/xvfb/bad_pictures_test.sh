@@ -29,6 +29,11 @@ as_user=()
 if [ "$(id -u)" -eq 0 ]; then
     as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
     chmod 755 "$work" "$bad"
+    # The program and its good pictures where nobody may read them, wherever
+    # the build lies.
+    mkdir -m 755 "$work/installed"
+    cp "$nightwick" "$pictures"/*.pcx "$work/installed/"
+    nightwick=$work/installed/nightwick pictures=$work/installed
 fi
 expected=(
     "VeskBack.pcx is empty" "Mosquito.pcx is not a PCX picture" "Mfall.pcx is cut short"

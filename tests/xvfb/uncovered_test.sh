@@ -11,20 +11,24 @@ start_xvfb 800x600x24
 
 start_program 800x600
 program_id=$window
-# The cover takes the focus: the program pauses, and its pixels are spoiled.
-open_window 800 600
-cover=$window
-DISPLAY=$display xdotool windowfocus "$cover"
-wait_until 60 "the focus to move" focused "$cover" >/dev/null || exit 1
-DISPLAY=$display xdotool windowunmap "$cover"
+# A small window takes the focus: the program pauses. What it shows then is
+# what it must show again.
+open_window 8 8
+DISPLAY=$display xdotool windowfocus "$window"
+wait_until 60 "the focus to move" focused "$window" >/dev/null || exit 1
 wait_until 60 "the program to stop drawing" still "$program_id" >/dev/null || exit 1
-paused=$(frame_now "$program_id") || { echo "uncovered, the paused window is not whole: $paused"; exit 1; }
-echo "uncovered while paused: frame $paused"
-DISPLAY=$display xdotool windowmap "$cover" windowunmap "$program_id" windowmap "$program_id"
-wait_until 60 "the program's window to be shown" viewable "$program_id" || exit 1
-DISPLAY=$display xdotool windowunmap "$cover"
-shown=$(wait_until 60 "the shown window to be whole" frame_now "$program_id") || exit 1
-[ "$shown" = "$paused" ] || { echo "the paused program drew frame $shown after $paused"; exit 1; }
-echo "hidden and shown again while paused: frame $shown"
+cp "$work/still.ppm" "$work/paused.ppm"
+whole_again() {
+    shot "$program_id" "$work/again.ppm" && cmp -s "$work/paused.ppm" "$work/again.ppm" ||
+        { echo "the window is not as the paused program left it"; return 1; }
+}
+open_window 800 600
+DISPLAY=$display xdotool windowunmap "$window"
+wait_until 60 "the uncovered window to be whole" whole_again || exit 1
+echo "uncovered while paused: whole"
+DISPLAY=$display xdotool windowunmap "$program_id" windowmap "$program_id"
+wait_until 60 "the program's window to be shown" viewable "$program_id" >/dev/null || exit 1
+wait_until 60 "the shown window to be whole" whole_again || exit 1
+echo "hidden and shown again while paused: whole"
 kill -TERM "$program"
 ends_promptly "$program" || { cat "$work/nightwick.log"; exit 1; }
