@@ -409,53 +409,67 @@ else
     wait_end 5
 fi
 
-# The screensaver's preview: a window of another program on the same
-# desktop (a Wine virtual desktop, as Wine draws a child window of another
-# program only there) starts the screensaver with /p and its handle, as the
-# settings dialog does. Its client area is empty until the child window is
-# there, then 320 x 240, then, once two frames have shown there, 640 x 480,
-# until two frames have shown at that size: each screenshot of it is a
-# frame at half size, then at full size, and the frames advance. It watches that no
-# top-level window of the screensaver appears and that it keeps the
-# activation, and notes how the screensaver ended.
+# The screensaver's preview: a settings dialog of another program on the
+# same desktop (a Wine virtual desktop), laid out as Windows lays it out: a
+# list that has the focus and beside it the preview, a static control,
+# whose handle it passes with /p. The preview is empty until the child
+# window is there, then 320 x 240, then 640 x 480: the child must come to
+# cover it exactly at each size, which it does only as it shows its pages.
+# The list keeps its place, its focus and its pixels; no top-level window of
+# the screensaver appears and the dialog keeps the activation; and it notes
+# how the screensaver ended. (Wine shows nothing a process draws in a child
+# of another process's window, so the frames there cannot be seen.)
 preview=$work/preview
 mkdir -p "$preview"
-(cd "$release" && "$capture" --frames 12000 --checksums --every 2) >"$work/half.txt" 2>/dev/null
-start_display 800x600x24
+start_display 1024x768x24
 wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 saver_windows=$(x wine64 winepath -w "${screensaver[-1]}" 2>/dev/null | tr -d '\r')
 preview_exe=$windows/$([[ ${screensaver[0]} == wine64 ]] && echo x86_64/)preview-window.exe
-(x "${screensaver[0]}" explorer /desktop=preview,800x600 "$preview_exe" 120 "Z:${preview//\//\\}" "$saver_windows" \
+(x "${screensaver[0]}" explorer /desktop=preview,1024x768 "$preview_exe" 120 "Z:${preview//\//\\}" "$saver_windows" \
     >/dev/null 2>&1 &)
-previews=() sizes=() seen_at=()
+# The focused list in every screenshot until the dialog closes, as in the first.
+shots=0 list_changed=0
 started=$SECONDS
 while [ ! -f "$preview/ended.txt" ] && [ $((SECONDS - started)) -lt 150 ]; do
-    if [ -f "$preview/client.txt" ]; then
-        read -r left top width height < <(tail -1 "$preview/client.txt")
+    if [ -f "$preview/fits.txt" ]; then
         x xwd -root -silent | xwdtopnm >"$work/preview.ppm" 2>/dev/null
-        if [ "$width" = 320 ]; then list=$work/half.txt; else list=$work/checksums.txt; fi
-        if found=$("$here/match_frame.py" "$work/preview.ppm" "$work/palette.png" "$list" \
-            --area "$left,$top,$width,$height"); then
-            [[ " ${previews[*]} " == *" $found "* ]] || seen_at+=("$width")
-            previews+=("$found") sizes+=("$width")
-            [ "$(grep -o 320 <<<"${seen_at[*]}" | wc -l)" -ge 2 ] && touch "$preview/grow"
-            [ "$(grep -o 640 <<<"${seen_at[*]}" | wc -l)" -ge 2 ] && touch "$preview/close"
-        fi
+        [ -f "$preview/ended.txt" ] && break
+        read -r list_x list_y list_w list_h < <(tr -d '\r' <"$preview/list.txt")
+        /usr/bin/python3 -c "from PIL import Image
+Image.open('$work/preview.ppm').crop(($list_x, $list_y, $list_x + $list_w, $list_y + $list_h)).save('$work/list.ppm')"
+        [ -f "$work/list_first.ppm" ] || cp "$work/list.ppm" "$work/list_first.ppm"
+        cmp -s "$work/list.ppm" "$work/list_first.ppm" || list_changed=$((list_changed + 1))
+        shots=$((shots + 1))
     fi
-    sleep 0.1
+    sleep 0.2
 done
 read -r code ended_ms < <(tr -d '\r' 2>/dev/null <"$preview/ended.txt" || echo "never")
-[ -s "$preview/faults.txt" ] && fail "screensaver /p: $(sort -u "$preview/faults.txt" | paste -sd ';')"
+fits=$(tr -d '\r' 2>/dev/null <"$preview/fits.txt" | paste -sd ',')
+[ -s "$preview/faults.txt" ] && fail "screensaver /p: $(sort -u "$preview/faults.txt" | tr -d '\r' | paste -sd ';')"
+[ "$fits" = "320 240,640 480" ] || fail "screensaver /p: its child covered the preview at (${fits:-no size}), not at both"
+[ "$shots" -ge 3 ] && [ "$list_changed" -eq 0 ] ||
+    fail "screensaver /p: the focused list's pixels changed in $list_changed of $shots screenshots"
 [ "$code" = 0 ] || fail "screensaver /p: ended with $code ${ended_ms:-}"
 [ "${ended_ms:-9999}" -le 1000 ] || fail "screensaver /p: it ended ${ended_ms:-?} ms after its window went, not within 1 s"
-[[ " ${sizes[*]} " == *" 320 "* && " ${sizes[*]} " == *" 640 "* ]] ||
-    fail "screensaver /p: frames seen only at sizes (${sizes[*]}), not at 320 x 240 and 640 x 480"
-printf '%s\n' "${previews[@]}" | sort -n -c 2>/dev/null && [ "${previews[0]:-0}" -lt "${previews[-1]:-0}" ] ||
-    fail "screensaver /p: the frames do not advance (${previews[*]})"
+echo "screensaver /p in a dialog whose list has the focus: a child window from the start, never a top-level one," \
+    "covering the preview exactly at 320 x 240 and 640 x 480; the dialog kept the activation, the list its place," \
+    "focus and pixels ($shots screenshots); ended with $code $ended_ms ms after its window went"
+
+# The dialog closed at any moment of the screensaver's start: it ends
+# within 5 s every time, whatever it was doing.
+left_running=()
+for try in $(seq 20); do
+    ms=$((RANDOM % 1001))
+    rm -f "$preview/closed.txt"
+    (x "${screensaver[0]}" explorer /desktop=preview,1024x768 "$preview_exe" close-after "$ms" \
+        "Z:${preview//\//\\}" "$saver_windows" >/dev/null 2>&1 &)
+    for _ in $(seq 300); do [ -f "$preview/closed.txt" ] && break; sleep 0.1; done
+    ended=$(tr -d '\r' 2>/dev/null <"$preview/closed.txt")
+    [[ $ended == ended* ]] || left_running+=("$ms ms: ${ended:-no answer}")
+done
+[ "${#left_running[@]}" -eq 0 ] || fail "screensaver /p, the dialog closed during its start: ${left_running[*]}"
+echo "screensaver /p: the dialog closed 0 to 1,000 ms into its start, 20 times: it ended within 5 s each time"
 wine64 reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1
-echo "screensaver /p: a child window from the start, never a top-level one, the preview kept the activation;" \
-    "${#previews[@]} screenshots were frames (${previews[0]:-?}..${previews[-1]:-?}) at 320 x 240 and, once the" \
-    "preview grew, at 640 x 480; ended with $code $ended_ms ms after its window went"
 
 # Two monitors side by side: Xorg with the dummy driver, 1280 x 960 (the
 # primary) and 1024 x 768 right of it. Xorg needs root here; without it the

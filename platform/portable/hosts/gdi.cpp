@@ -52,6 +52,12 @@ void GdiHost::display_changed() {
 
 void GdiHost::use_window(HWND window, bool exclusive) {
     if (window == nullptr || window == window_) return;
+    // Only the program's own window is sized and painted: never one of
+    // another process (the settings dialog's), whatever it is given.
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId()) return;
+    if (role == WindowRole::preview && GetParent(window) != preview_window) return;
     window_ = window;
     exclusive_ = exclusive;
     shown_window = window;

@@ -27,6 +27,9 @@ WindowRole window_role();
 HWND preview_parent();
 // The window the host shows pages in, once the program has given it.
 HWND program_window();
+// The program's own window, from its first message on (null before and
+// after it).
+HWND own_window();
 // Called when the monitors change (a mode, one attached or gone), after the
 // program's window has been fitted again: the screensaver lays out its
 // black windows anew.

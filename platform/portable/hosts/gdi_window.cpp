@@ -17,6 +17,7 @@ namespace {
 
 GdiHost* watched_host = nullptr;
 WNDPROC program_procedure = nullptr;
+HWND own = nullptr;
 
 // What the running state is made of; the program hears of each change.
 struct Activity {
@@ -143,6 +144,7 @@ void stop_news(HWND window) {
 
 LRESULT CALLBACK watch(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     const WindowRole role = window_role();
+    if (own == nullptr) own = window;
     switch (message) {
         case WM_CREATE:
             ask_for_news(window);
@@ -201,6 +203,9 @@ LRESULT CALLBACK watch(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
             allow_timer_resolution(false);
             stop_news(window);
             break;
+        case WM_NCDESTROY:
+            if (window == own) own = nullptr;
+            break;
         default:
             break;
     }
@@ -215,6 +220,8 @@ WNDPROC watch_windows(WNDPROC procedure) {
 }
 
 void show_through(GdiHost& host) { watched_host = &host; }
+
+HWND own_window() { return own; }
 
 void activate_preview(HWND window) { activation(window, true); }
 
