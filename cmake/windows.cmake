@@ -20,8 +20,22 @@ function(nightwick_program_libraries suffix)
   target_link_libraries(app${suffix} PUBLIC gfx${suffix})
 endfunction()
 nightwick_program_libraries("")
-target_link_libraries(gfx PUBLIC user32 gdi32 kernel32 winmm dxguid)
+target_link_libraries(gfx PUBLIC user32 gdi32 kernel32 dxguid)
+# The classic program's calls to the system pass through its seams first:
+# its header comes before every source, so the program is left as it is.
+# WINMM is not imported: the seams reach it in the system folder.
+add_library(platform_classic STATIC platform/windows/classic_seam.cpp platform/windows/system_modules.cpp
+  platform/portable/control/timer_resolution.cpp)
+target_include_directories(platform_classic PUBLIC ${CMAKE_SOURCE_DIR})
+string(JOIN "," picture_list ${NIGHTWICK_PICTURE_NAMES})
+target_compile_definitions(platform_classic PRIVATE "NIGHTWICK_PICTURE_NAMES=\"${picture_list}\"")
+target_link_libraries(platform_classic PUBLIC gfx user32 kernel32)
+foreach(classic gfx app)
+  target_compile_options(${classic} PRIVATE -include ${CMAKE_SOURCE_DIR}/platform/windows/classic_seams.h)
+endforeach()
+target_link_libraries(app PUBLIC platform_classic)
 add_subdirectory(platform/portable)
+target_sources(platform_win32 PRIVATE ${CMAKE_SOURCE_DIR}/platform/windows/system_modules.cpp)
 nightwick_program_libraries(_builtin)
 target_link_libraries(gfx_builtin PUBLIC platform_builtin_display)
 

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "../portable/hosts/gdi.h"
+#include "program_icon.h"
 #include "seams.h"
 
 namespace {
@@ -35,6 +36,7 @@ ATOM WINAPI nightwick_register_class(const WNDCLASSEXA* window_class) {
     }
     WNDCLASSEXA watched = *window_class;
     watched.lpfnWndProc = platform::watch_windows(window_class->lpfnWndProc);
+    nightwick::use_program_icon(watched);
     return RegisterClassExA(&watched);
 }
 
@@ -71,7 +73,13 @@ HWND WINAPI nightwick_create_window(DWORD ex_style, LPCSTR class_name, LPCSTR ti
                                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
     HWND window =
         create_program_window(ex_style, class_name, title, style, x, y, width, height, parent, menu, instance, param);
-    if (window != nullptr || !is_program_class(class_name)) return window;
+    // A program that destroyed its window while it was being made (its
+    // set-up failed, or the preview went) has asked to end already.
+    MSG quit{};
+    if (window != nullptr || !is_program_class(class_name) ||
+        PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) {
+        return window;
+    }
     // A preview closed before its child was made is the settings dialog
     // moving on: nothing went wrong.
     const HWND preview = platform::preview_parent();

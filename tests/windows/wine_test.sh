@@ -208,10 +208,10 @@ b = Image.open('$work/b.ppm') if os.path.exists('$work/b.ppm') else None
 sys.exit(0 if ($1) else 1)"
 }
 
-# close_box WHAT X Y: Enter closes the program's error box and it ends with 0.
+# close_box WHAT X Y [CODE]: Enter closes the program's error box and it ends with CODE (0).
 close_box() {
     press_until_end "$2" "$3" Return
-    [ "$code" = 0 ] || fail "$1: exit code $code after the error box"
+    [ "$code" = "${4:-0}" ] || fail "$1: exit code $code after the error box"
     echo "$1: an error box, closed with Enter; exit code $code"
 }
 
@@ -297,6 +297,28 @@ for entry in "${programs[@]}"; do
 done
 main=${programs[0]}
 read -r loader exe <<<"$main"
+
+# Libraries named like system ones beside the classic program, which Wine
+# is told to prefer: none is loaded from its folder, but a DirectDraw put
+# there on purpose (a wrapper) is; this one has no DirectDraw, so set-up
+# fails and says so.
+planted=$work/planted
+cp -r "$release" "$planted"
+marker=$windows/$([[ $loader == wine64 ]] && echo x86_64/)marker.dll
+for module in winmm avifil32; do cp "$marker" "$planted/$module.dll"; done
+WINEDLLOVERRIDES="winmm,avifil32=n,b" start "$planted" "$loader" "$exe"
+window=$(find_window Nightwick)
+[ -n "$window" ] && focus "$window" || fail "$exe beside winmm.dll and avifil32.dll: it never ran"
+press_until_end 320 240 Escape
+ls "$planted"/loaded-* >/dev/null 2>&1 && fail "$exe loaded a library from its own folder: $(ls "$planted"/loaded-*)"
+rm -f "$planted"/*.dll && cp "$marker" "$planted/ddraw.dll"
+WINEDLLOVERRIDES="ddraw=n,b" start "$planted" "$loader" "$exe"
+if [ -n "$(find_window Error 20)" ]; then close_box "$exe beside a ddraw.dll" 320 240; else
+    fail "$exe beside a ddraw.dll without DirectDraw: no error box"
+    wait_end 5
+fi
+ls "$planted" | grep -qix 'loaded-ddraw.dll.txt' || fail "$exe did not load the ddraw.dll beside it"
+echo "$exe: neither winmm.dll nor avifil32.dll beside it was loaded; the ddraw.dll beside it was"
 if [[ $main == wine64* ]]; then scaled_programs=("wine64 nightwick-scaled64.exe"); else
     scaled_programs=("wine nightwick-scaled.exe" "wine64 nightwick-scaled64.exe"); fi
 
@@ -336,25 +358,51 @@ for entry in "${scaled_programs[@]}"; do
         "$rate frames per second; minimised without the focus, ran on to frame $resumed with it;" \
         "ended ${took:-?} ms after Escape with exit code $code"
 done
+# Pictures in the folder that cannot be shown (an empty background, a
+# sheet of random bytes): the scaled program and the screensaver show the
+# headless run's frames from the copies they carry, and say why.
+bad=$work/bad
+cp -r "$release" "$bad" && : >"$bad/VeskBack.pcx" && head -c 30000 /dev/urandom >"$bad/Mosquito.pcx"
+read -r scaled_loader scaled <<<"${scaled_programs[-1]}"
+for run in "$scaled_loader $scaled" "${screensaver[0]} $(basename "${screensaver[1]}") /s"; do
+    WINEDEBUG=-all,+debugstr start "$bad" $run
+    window=$(find_window Nightwick)
+    if [ -n "$window" ] && focus "$window" --step 2 && frames_advance "$run" --step 2; then
+        for picture in VeskBack Mosquito; do
+            grep -q "Nightwick: $picture.pcx in the working folder .*; the program's own copy is shown" \
+                "$work/program.log" || fail "$run: no word of the $picture.pcx it passed over"
+        done
+        echo "$run beside an empty VeskBack.pcx and a Mosquito.pcx of random bytes: frames $frames at every" \
+            "pixel; it said: $(grep -o 'Nightwick: [^"\]*' "$work/program.log" | sort -u | paste -sd' ')"
+    else
+        fail "$run beside pictures it cannot show: no frames of the headless run"
+    fi
+    x xdotool windowfocus "$(find_window Nightwick 5)" 2>/dev/null
+    press_until_end 640 480 Escape
+done
+
 kill "$elsewhere_pid" 2>/dev/null
 wine64 reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1
 start_display 640x480x24
 
-# Without the background the program says so in a box; Enter closes it.
+# A picture it cannot show is said in a box, before the display changes
+# mode, naming the picture and the folder; Enter closes it and it ends with
+# 1: without the background, and started from a folder without pictures.
 missing=$work/missing
 cp -r "$release" "$missing" && rm "$missing/VeskBack.pcx"
-start "$missing" "$loader" "$exe"
-if [ -n "$(find_window Error 10)" ]; then
-    close_box "$exe without VeskBack.pcx" 320 240
-elif window=$(find_window Nightwick 1) && [ -n "$window" ]; then
-    x xdotool windowfocus "$window" 2>/dev/null
-    press_until_end 320 240 Escape
-    [ "$code" = 0 ] || fail "$exe without VeskBack.pcx: exit code $code"
-    echo "$exe without VeskBack.pcx: runs over a black background, Escape ends it; exit code $code"
-else
-    fail "$exe without VeskBack.pcx: neither an error box nor the program's window"
-    wait_end 5
-fi
+mkdir -p "$work/elsewhere"
+for case in "$missing $exe VeskBack.pcx" "$work/elsewhere $release/$exe Rail.pcx"; do
+    read -r folder program picture <<<"$case"
+    start "$folder" "$loader" "$program"
+    what="$exe started in $(basename "$folder")"
+    if [ -n "$(find_window Nightwick 10)" ] && text=$(tool text Nightwick) &&
+        [[ $text == *"$picture is not there"* && $text == *"${folder##*/}"* ]]; then
+        close_box "$what" 320 240 1
+    else
+        fail "$what: no box naming $picture and the folder (${text:-no text})"
+        wait_end 5
+    fi
+done
 
 # The screensaver: /p and /c end at once (the settings box waits for
 # Enter), no argument means /c, and /s runs until the mouse moves.
@@ -597,8 +645,11 @@ else
         "restored whole (frames $frames)"
     # Windows' own messages, posted as Windows sends them: a locked session
     # and a display turned off pause it, and their ends let it run on.
-    for change in "session 7 still locked" "session 8 runs unlocked" "display 0 still off" "display 1 runs on"; do
-        read -r kind value expect what <<<"$change"
+    # Locked and connected are two states: connected again, a locked session
+    # is still locked.
+    for change in "session 7 still locked" "session 2 still disconnected" "session 1 still locked,_connected_again" \
+        "session 8 runs unlocked" "display 0 still off" "display 1 runs on"; do
+        read -r kind value expect what <<<"${change//_/ }"
         tool "$kind" Nightwick "$value" >/dev/null
         if [ "$expect" = still ]; then
             comes_to_rest || fail "$scaled: it ran on with the $kind $what"
