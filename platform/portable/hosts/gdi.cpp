@@ -109,7 +109,21 @@ bool GdiHost::set_mode(int, int, int) {
     return true;
 }
 
+bool GdiHost::clip_to(const WindowChanges& changes) {
+    if (clip_ == nullptr) clip_ = CreateRectRgn(0, 0, 0, 0);
+    if (piece_ == nullptr) piece_ = CreateRectRgn(0, 0, 0, 0);
+    if (clip_ == nullptr || piece_ == nullptr) return false;
+    SetRectRgn(clip_, 0, 0, 0, 0);
+    for (const PageArea& area : changes.areas) {
+        SetRectRgn(piece_, area.x, area.y, area.x + area.width, area.y + area.height);
+        CombineRgn(clip_, clip_, piece_, RGN_OR);
+    }
+    return GetRgnBox(clip_, &box_) != NULLREGION;
+}
+
 GdiHost::~GdiHost() {
+    if (clip_ != nullptr) DeleteObject(clip_);
+    if (piece_ != nullptr) DeleteObject(piece_);
     if (image_dc_ != nullptr) {
         SelectObject(image_dc_, image_old_);
         DeleteDC(image_dc_);
@@ -185,9 +199,20 @@ void GdiHost::present(const std::uint8_t* pixels, int pitch, int width, int heig
         scaler_.update(pixels, pitch, width, height, bits, palette, image_bits_, image_width_ * 4, image_width_,
                        image_height_, PixelLayout{16, 8, 0, 0});
     if (changes.none()) return;
+    // One copy per frame, so the window never shows part of one frame and
+    // part of the next: the box around what changed, clipped to the
+    // changed areas themselves, so it costs no more than they do.
     HDC dc = GetDC(window_);
     if (changes.all) {
         BitBlt(dc, 0, 0, image_width_, image_height_, image_dc_, 0, 0, SRCCOPY);
+    } else if (changes.areas.size() == 1) {
+        const PageArea& area = changes.areas.front();
+        BitBlt(dc, area.x, area.y, area.width, area.height, image_dc_, area.x, area.y, SRCCOPY);
+    } else if (clip_to(changes)) {
+        SelectClipRgn(dc, clip_);
+        BitBlt(dc, box_.left, box_.top, box_.right - box_.left, box_.bottom - box_.top, image_dc_, box_.left, box_.top,
+               SRCCOPY);
+        SelectClipRgn(dc, nullptr);
     } else {
         for (const PageArea& area : changes.areas) {
             BitBlt(dc, area.x, area.y, area.width, area.height, image_dc_, area.x, area.y, SRCCOPY);

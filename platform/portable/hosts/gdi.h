@@ -64,6 +64,9 @@ public:
 private:
     // The window's picture at the client area's size; false when it cannot be had.
     bool image_for(int width, int height);
+    // The changed areas as one clip region and the box around them; false
+    // when they cannot be made one.
+    bool clip_to(const WindowChanges& changes);
 
     HWND window_ = nullptr;
     bool exclusive_ = false;
@@ -76,6 +79,9 @@ private:
     HGDIOBJ image_old_ = nullptr;
     std::uint8_t* image_bits_ = nullptr;
     int image_width_ = 0, image_height_ = 0;
+    // Kept from frame to frame, so a frame makes no new region.
+    HRGN clip_ = nullptr, piece_ = nullptr;
+    RECT box_{};
     // The monitors as last seen: not every system tells each change.
     RECT desktop_{};
     int monitors_ = 0;
