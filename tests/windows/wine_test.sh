@@ -676,8 +676,16 @@ else
     x xdotool mousemove 1600 300
     start "$release" "$scaled_loader" "$scaled"
     state_is Nightwick "0 1 1280 0 2304 768" || fail "$scaled started on the second monitor: its window is at $state"
+    # The monitor to its left shrinks, then grows: the second monitor moves
+    # left and back, and the window with it, where its old corner lies on
+    # the first.
+    place_monitors 640x480
+    state_is Nightwick "0 1 640 0 1664 768" || fail "$scaled: the monitor to its left shrank; its window is at $state"
+    place_monitors 1280x960
+    state_is Nightwick "0 1 1280 0 2304 768" || fail "$scaled: the monitor to its left grew; its window is at $state"
     press_until_end 1600 300 Escape
-    echo "$scaled started with the pointer on the second monitor covers that monitor"
+    echo "$scaled started with the pointer on the second monitor covers that monitor, and stays on it, covering it" \
+        "exactly, while the monitor to its left shrinks and grows"
     wine64 reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1
 fi
 

@@ -38,6 +38,33 @@ RECT virtual_screen() {
     return RECT{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
+namespace {
+
+struct NamedMonitor {
+    const char* name;
+    HMONITOR found;
+};
+
+BOOL CALLBACK match_monitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+    auto& wanted = *reinterpret_cast<NamedMonitor*>(data);
+    MONITORINFOEXA info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoA(monitor, reinterpret_cast<MONITORINFO*>(&info)) && lstrcmpiA(info.szDevice, wanted.name) == 0) {
+        wanted.found = monitor;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The monitor of that device, or null when it is gone.
+HMONITOR monitor_named(const char* name) {
+    NamedMonitor wanted{name, nullptr};
+    EnumDisplayMonitors(nullptr, nullptr, match_monitor, reinterpret_cast<LPARAM>(&wanted));
+    return wanted.found;
+}
+
+}  // namespace
+
 bool GdiHost::display_moved() const {
     const RECT desktop = virtual_screen();
     return !EqualRect(&desktop, &desktop_) || GetSystemMetrics(SM_CMONITORS) != monitors_;
@@ -80,21 +107,21 @@ void GdiHost::fit() {
     }
     if (!exclusive_ || IsIconic(window_)) return;
     // The monitor it covers stays the one it covered (the screensaver's is
-    // the primary), however the monitors' sizes change around it.
+    // the primary), however the monitors' sizes and places change around
+    // it: it is known by its device's name, which a change of the layout
+    // keeps, where its corner moves onto a neighbour.
     HMONITOR which = nullptr;
     if (role == WindowRole::screensaver) {
         which = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
-    } else if (monitor_known_) {
-        which = MonitorFromPoint(monitor_origin_, MONITOR_DEFAULTTOPRIMARY);
-    } else {
-        which = MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY);
+    } else if (monitor_device_[0] != '\0') {
+        which = monitor_named(monitor_device_);
     }
-    MONITORINFO monitor{};
+    if (which == nullptr) which = MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY);
+    MONITORINFOEXA monitor{};
     monitor.cbSize = sizeof monitor;
-    if (!GetMonitorInfoA(which, &monitor)) return;
+    if (!GetMonitorInfoA(which, reinterpret_cast<MONITORINFO*>(&monitor))) return;
+    lstrcpynA(monitor_device_, monitor.szDevice, sizeof monitor_device_);
     const RECT& area = monitor.rcMonitor;
-    monitor_origin_ = POINT{area.left, area.top};
-    monitor_known_ = true;
     RECT now{};
     GetWindowRect(window_, &now);
     if (std::memcmp(&now, &area, sizeof area) == 0) return;

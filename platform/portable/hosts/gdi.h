@@ -85,8 +85,7 @@ private:
     // The monitors as last seen: not every system tells each change.
     RECT desktop_{};
     int monitors_ = 0;
-    POINT monitor_origin_{};  // the top left corner of the monitor it covers
-    bool monitor_known_ = false;
+    char monitor_device_[CCHDEVICENAME] = {};  // the monitor it covers, by its device's name
 };
 
 // The watch over the program's window (gdi_window.cpp): the procedure its
