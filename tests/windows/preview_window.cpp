@@ -14,9 +14,8 @@
 // OUT/ended.txt how the screensaver ended: its exit code and the
 // milliseconds it took after the window went, or "running" when it did not
 // end within 5 s.
-// With "close-after MS", it closes the dialog MS milliseconds after starting
-// the screensaver, whatever that is doing, and writes "ended CODE" or
-// "running" (when it had not ended 5 s later) into OUT/closed.txt.
+// With "close-after MS", it only closes the dialog MS milliseconds after
+// starting the screensaver, whatever that is doing.
 // Usage: preview_window LIMIT OUT SCREENSAVER
 //        preview_window close-after MS OUT SCREENSAVER
 #include <windows.h>
@@ -55,28 +54,22 @@ bool child_covers() {
     return EqualRect(&area, &mine) != FALSE;
 }
 
+void fault_once(bool& noted, bool fault, const char* text) {
+    if (fault && !noted) note("faults.txt", text);
+    noted = noted || fault;
+}
+
 // Every few milliseconds: the program's own window class must never be a
-// top-level window, and this window must keep the activation.
+// top-level window, this window must keep the activation and the list its
+// focus and its place.
 void watch(HWND window) {
-    if (!top_level_seen && FindWindowA("Nightwick", nullptr) != nullptr) {
-        top_level_seen = true;
-        note("faults.txt", "a top-level window of the screensaver appeared");
-    }
-    if (!activation_lost && GetForegroundWindow() != window) {
-        activation_lost = true;
-        note("faults.txt", "the preview's window lost the activation");
-    }
-    if (!focus_lost && GetFocus() != list) {
-        focus_lost = true;
-        note("faults.txt", "the focused list lost the focus");
-    }
+    fault_once(top_level_seen, FindWindowA("Nightwick", nullptr) != nullptr,
+               "a top-level window of the screensaver appeared");
+    fault_once(activation_lost, GetForegroundWindow() != window, "the preview's window lost the activation");
+    fault_once(focus_lost, GetFocus() != list, "the focused list lost the focus");
     RECT now{};
     GetWindowRect(list, &now);
-    if (!list_moved && !EqualRect(&now, &list_at)) {
-        list_moved = true;
-        note("faults.txt", "the focused list was moved to " + std::to_string(now.left) + "," + std::to_string(now.top) +
-                               "-" + std::to_string(now.right) + "," + std::to_string(now.bottom));
-    }
+    fault_once(list_moved, !EqualRect(&now, &list_at), "the focused list was moved or resized");
     if (size_step == 0 && FindWindowExA(preview, nullptr, "Nightwick", nullptr) != nullptr) {
         size_step = 1;
         grow(320, 240);
@@ -97,6 +90,7 @@ LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     switch (message) {
         case WM_TIMER:
             if (wparam == 1) watch(window);
+            if (wparam == 3) DestroyWindow(window);
             if (wparam == 2) {
                 note("faults.txt", size_step == 0 ? "no child window appeared"
                                                   : "the child did not come to cover the preview at its size " +
@@ -139,8 +133,9 @@ HWND make_dialog() {
 }
 
 bool start(const char* screensaver_path, PROCESS_INFORMATION& screensaver) {
-    std::string command = "\"" + std::string(screensaver_path) + "\" /p " +
-                          std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(preview)));
+    std::string command = "\"";
+    command.append(screensaver_path).append("\" /p ");
+    command += std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(preview)));
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &screensaver)) {
@@ -150,45 +145,28 @@ bool start(const char* screensaver_path, PROCESS_INFORMATION& screensaver) {
     return false;
 }
 
-int close_after(int ms, const char* screensaver_path) {
-    HWND window = make_dialog();
-    PROCESS_INFORMATION screensaver{};
-    if (!start(screensaver_path, screensaver)) return 1;
-    MSG msg;
-    for (const DWORD until = GetTickCount() + static_cast<DWORD>(ms); GetTickCount() < until;) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-        Sleep(1);
-    }
-    DestroyWindow(window);
-    DWORD code = 0;
-    const bool ended = WaitForSingleObject(screensaver.hProcess, 5000) == WAIT_OBJECT_0;
-    GetExitCodeProcess(screensaver.hProcess, &code);
-    if (!ended) TerminateProcess(screensaver.hProcess, 1);
-    note("closed.txt", ended ? "ended " + std::to_string(code) : "running", "w");
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 5 && std::string(argv[1]) == "close-after") {
-        out_dir = argv[3];
-        return close_after(std::atoi(argv[2]), argv[4]);
-    }
-    if (argc != 4) {
+    const bool close_after = argc == 5 && std::string(argv[1]) == "close-after";
+    if (argc != 4 && !close_after) {
         std::fprintf(stderr, "usage: preview_window LIMIT OUT SCREENSAVER | close-after MS OUT SCREENSAVER\n");
         return 2;
     }
-    out_dir = argv[2];
+    out_dir = argv[close_after ? 3 : 2];
     HWND window = make_dialog();
     note("list.txt",
          std::to_string(list_at.left) + " " + std::to_string(list_at.top) + " " +
              std::to_string(list_at.right - list_at.left) + " " + std::to_string(list_at.bottom - list_at.top),
          "w");
     PROCESS_INFORMATION screensaver{};
-    if (!start(argv[3], screensaver)) return 1;
-    SetTimer(window, 1, 10, nullptr);
-    SetTimer(window, 2, static_cast<UINT>(std::atoi(argv[1]) * 1000), nullptr);
+    if (!start(argv[argc - 1], screensaver)) return 1;
+    if (close_after) {
+        SetTimer(window, 3, static_cast<UINT>(std::atoi(argv[2])), nullptr);
+    } else {
+        SetTimer(window, 1, 10, nullptr);
+        SetTimer(window, 2, static_cast<UINT>(std::atoi(argv[1]) * 1000), nullptr);
+    }
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
