@@ -20,8 +20,22 @@ function(nightwick_program_libraries suffix)
   target_link_libraries(app${suffix} PUBLIC gfx${suffix})
 endfunction()
 nightwick_program_libraries("")
-target_link_libraries(gfx PUBLIC user32 gdi32 kernel32 winmm dxguid)
+target_link_libraries(gfx PUBLIC user32 gdi32 kernel32 dxguid)
+# The classic program's calls to the system pass through its seams first:
+# its header comes before every source, so the program is left as it is.
+# WINMM is not imported: the seams reach it in the system folder.
+add_library(platform_classic STATIC platform/windows/classic_seam.cpp platform/windows/system_modules.cpp
+  platform/portable/control/timer_resolution.cpp)
+target_include_directories(platform_classic PUBLIC ${CMAKE_SOURCE_DIR})
+string(JOIN "," picture_list ${NIGHTWICK_PICTURE_NAMES})
+target_compile_definitions(platform_classic PRIVATE "NIGHTWICK_PICTURE_NAMES=\"${picture_list}\"")
+target_link_libraries(platform_classic PUBLIC gfx user32 kernel32)
+foreach(classic gfx app)
+  target_compile_options(${classic} PRIVATE -include ${CMAKE_SOURCE_DIR}/platform/windows/classic_seams.h)
+endforeach()
+target_link_libraries(app PUBLIC platform_classic)
 add_subdirectory(platform/portable)
+target_sources(platform_win32 PRIVATE ${CMAKE_SOURCE_DIR}/platform/windows/system_modules.cpp)
 nightwick_program_libraries(_builtin)
 target_link_libraries(gfx_builtin PUBLIC platform_builtin_display)
 
@@ -38,7 +52,14 @@ foreach(picture ${NIGHTWICK_PICTURE_NAMES})
   string(TOUPPER ${picture} resource)
   string(APPEND NIGHTWICK_PICTURE_RESOURCES "${resource} RCDATA \"${art_dir}/${picture}\"\n")
 endforeach()
+# The 64-bit files are released as nightwick64.exe and the like: their
+# version resources say so, and which they are, in Task Manager and the
+# file's properties.
 function(nightwick_windows_program target file description app)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    string(REGEX REPLACE "(\\.[a-z]+)$" "64\\1" file ${file})
+    string(APPEND description " (64-bit)")
+  endif()
   set(NIGHTWICK_FILE ${file})
   set(NIGHTWICK_DESCRIPTION ${description})
   set(NIGHTWICK_PICTURES "")
@@ -106,6 +127,8 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
                      ${CMAKE_BINARY_DIR}/x86_64/window-tool.exe ${CMAKE_BINARY_DIR}/x86_64/marker.dll)
   add_dependencies(nightwick64 art)
   set(release ${CMAKE_BINARY_DIR}/release)
+  # The README with the line ends every Notepad reads.
+  configure_file(${CMAKE_SOURCE_DIR}/platform/windows/README.txt ${CMAKE_BINARY_DIR}/README.txt @ONLY NEWLINE_STYLE CRLF)
   set(release_files nightwick.exe nightwick64.exe nightwick-scaled.exe nightwick-scaled64.exe Nightwick.scr
                     Nightwick64.scr ${NIGHTWICK_PICTURE_NAMES} README.txt)
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/nightwick-windows.zip
@@ -118,10 +141,10 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:nightwick-screensaver> ${release}/Nightwick.scr
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/x86_64/Nightwick.scr ${release}/Nightwick64.scr
     COMMAND ${CMAKE_COMMAND} -E copy ${pictures} ${release}
-    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/platform/windows/README.txt ${release}/README.txt
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/README.txt ${release}/README.txt
     COMMAND ${CMAKE_COMMAND} -E chdir ${release}
             ${CMAKE_COMMAND} -E tar cf ${CMAKE_BINARY_DIR}/nightwick-windows.zip --format=zip ${release_files}
-    DEPENDS nightwick nightwick-scaled nightwick-screensaver nightwick64 ${pictures} ${CMAKE_SOURCE_DIR}/platform/windows/README.txt
+    DEPENDS nightwick nightwick-scaled nightwick-screensaver nightwick64 ${pictures} ${CMAKE_BINARY_DIR}/README.txt
     COMMENT "Packing nightwick-windows.zip")
   add_custom_target(windows-zip DEPENDS ${CMAKE_BINARY_DIR}/nightwick-windows.zip)
 endif()

@@ -12,52 +12,15 @@
 #include "../portable/control/timer_resolution.h"
 #include "../portable/win32/modules.h"
 #include "../portable/win32/shared_state.h"
+#include "system_modules.h"
 
 namespace {
 
-// Modules come from the system folder alone: the program's own folder may
-// be Downloads, and whatever lies there is not the program's.
-constexpr DWORD system_folder_only = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+// Every later load searches the system folder only; the loads below ask for
+// it each time as well.
+[[maybe_unused]] const bool system_folder_set = nightwick::search_system_folder_only();
 
-// Every later load, the system's own on the program's behalf included,
-// searches the system folder only, where Windows knows how (7 with its
-// update, and later); the loads below ask for it each time as well.
-[[maybe_unused]] const bool system_folder_set = [] {
-    using SetDirectories = BOOL(WINAPI*)(DWORD);
-    auto set = reinterpret_cast<SetDirectories>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
-    return set != nullptr && set(system_folder_only) != FALSE;
-}();
-
-HMODULE load_from_system_folder(LPCSTR name) {
-    HMODULE module = LoadLibraryExA(name, nullptr, system_folder_only);
-    // A Windows without the flag refuses it as a parameter: there the
-    // system folder's full path says the same.
-    if (module == nullptr && GetLastError() == ERROR_INVALID_PARAMETER && std::strpbrk(name, "\\/") == nullptr) {
-        char folder[MAX_PATH];
-        const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
-        if (length > 0 && length + 1 + std::strlen(name) < MAX_PATH) {
-            lstrcatA(folder, "\\");
-            lstrcatA(folder, name);
-            module = LoadLibraryA(folder);
-        }
-    }
-    return module;
-}
-
-// WINMM's timer resolution, taken and given back as the program runs and
-// pauses.
-bool change_resolution(unsigned period, bool take) {
-    using PeriodCall = MMRESULT(WINAPI*)(UINT);
-    static HMODULE winmm = load_from_system_folder("winmm.dll");
-    if (winmm == nullptr) return false;
-    static auto begin = reinterpret_cast<PeriodCall>(reinterpret_cast<void*>(GetProcAddress(winmm, "timeBeginPeriod")));
-    static auto end = reinterpret_cast<PeriodCall>(reinterpret_cast<void*>(GetProcAddress(winmm, "timeEndPeriod")));
-    PeriodCall call = take ? begin : end;
-    return call != nullptr && call(period) == TIMERR_NOERROR;
-}
-
-platform::TimerResolution resolution(change_resolution);
+platform::TimerResolution resolution(nightwick::change_timer_resolution);
 
 // The built-in "DDRAW.DLL": a handle of its own, and its export look-up.
 platform::detail::ExportLookup ddraw_lookup = nullptr;
@@ -93,7 +56,7 @@ HMODULE WINAPI nightwick_load_library(LPCSTR name) {
         ++ddraw_references;
         return ddraw_handle();
     }
-    return load_from_system_folder(name);
+    return nightwick::load_from_system_folder(name);
 }
 
 FARPROC WINAPI nightwick_get_proc_address(HMODULE module, LPCSTR name) {

@@ -150,6 +150,17 @@ void work_beside_the_program(const std::wstring& program) {
     if (slash != std::wstring::npos) SetCurrentDirectoryW(program.substr(0, slash).c_str());
 }
 
+// The preview's window can go at any moment of the start, even while the
+// program is making its own window in it or setting up its display; the
+// program then ends by itself as its window goes. Should that moment fall
+// where the program cannot hear it, this ends the process a second after
+// the preview went, so no screensaver is ever left behind, invisible.
+DWORD WINAPI outlive_no_preview(LPVOID preview) {
+    while (IsWindow(static_cast<HWND>(preview))) Sleep(100);
+    Sleep(1000);
+    ExitProcess(0);
+}
+
 struct Screensaver {
     Screensaver() {
         const std::wstring program = nightwick::program_path();
@@ -173,6 +184,9 @@ struct Screensaver {
                 if (window == nullptr || !IsWindow(window)) ExitProcess(0);
                 work_beside_the_program(program);
                 platform::set_window_role(platform::WindowRole::preview, window);
+                if (HANDLE watcher = CreateThread(nullptr, 0, outlive_no_preview, window, 0, nullptr)) {
+                    CloseHandle(watcher);
+                }
                 return;
             case nightwick::ScreensaverArguments::Mode::configure:
                 // Owned by the settings dialog (or whatever is in front), so

@@ -9,7 +9,10 @@
 // - windows: the program's window is watched from its first message (for
 //   painting, display changes, activation and power); in a screensaver's
 //   preview it is a child of the preview from its first moment, and the
-//   cursor is left alone;
+//   cursor is left alone, and the window the program draws into is its own
+//   child whatever control of the settings dialog has the focus (the two
+//   processes' threads share one focus there); a window that cannot be made
+//   ends the process, which has nothing to show and would wait for ever;
 // - files: a picture not found in the folder is the one the executable
 //   carries, so a screensaver is one file.
 #pragma once
@@ -25,6 +28,7 @@ ATOM WINAPI nightwick_register_class(const WNDCLASSEXA* window_class);
 HWND WINAPI nightwick_create_window(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y,
                                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
 int WINAPI nightwick_show_cursor(BOOL show);
+HWND WINAPI nightwick_get_focus();
 HANDLE WINAPI nightwick_create_file(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                                     DWORD disposition, DWORD flags, HANDLE template_file);
 
@@ -43,5 +47,6 @@ HANDLE WINAPI nightwick_create_file(LPCSTR name, DWORD access, DWORD share, LPSE
 #define RegisterClassExA nightwick_register_class
 #define CreateWindowExA nightwick_create_window
 #define ShowCursor nightwick_show_cursor
+#define GetFocus nightwick_get_focus
 #define CreateFileA nightwick_create_file
 #endif

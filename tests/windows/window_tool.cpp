@@ -2,11 +2,12 @@
 // stands, messages Windows itself would send it, and a window of another
 // program that takes the activation.
 // Usage: window_tool state TITLE          prints "iconic visible left top right bottom"
-//        window_tool session TITLE EVENT  posts WM_WTSSESSION_CHANGE with EVENT
+//        window_tool session TITLE EVENT  sends WM_WTSSESSION_CHANGE with EVENT
 //        window_tool display TITLE STATE  posts the display's power state (0 off, 1 on)
 //        window_tool front SECONDS        shows "Elsewhere", active, for SECONDS
 //        window_tool activate TITLE       makes that window the active one
 //        window_tool monitors             prints each monitor's "left top right bottom"
+//        window_tool text TITLE           prints the text of the window's controls (a message box's)
 #include <windows.h>
 
 #include <cstdio>
@@ -49,6 +50,12 @@ BOOL CALLBACK print_monitor(HMONITOR, HDC, LPRECT area, LPARAM) {
     return TRUE;
 }
 
+BOOL CALLBACK print_text(HWND control, LPARAM) {
+    char text[4096];
+    if (GetWindowTextA(control, text, sizeof text) > 0) std::printf("%s\n", text);
+    return TRUE;
+}
+
 int front(int seconds) {
     WNDCLASSA window_class{};
     window_class.lpfnWndProc = DefWindowProcA;
@@ -85,9 +92,16 @@ int main(int argc, char** argv) {
                     r.right, r.bottom);
         return 0;
     }
+    if (argc == 3 && std::strcmp(argv[1], "text") == 0) return EnumChildWindows(find(argv[2]), print_text, 0), 0;
     if (argc == 3 && std::strcmp(argv[1], "activate") == 0) return SetForegroundWindow(find(argv[2])) ? 0 : 1;
     if (argc == 4 && std::strcmp(argv[1], "session") == 0) {
-        return PostMessageA(find(argv[2]), 0x02B1 /* WM_WTSSESSION_CHANGE */, std::atoi(argv[3]), 0) ? 0 : 1;
+        // Sent, not posted: once the tool returns the program has heard it,
+        // so a test that then looks for frames sees what it did.
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutA(find(argv[2]), 0x02B1 /* WM_WTSSESSION_CHANGE */, std::atoi(argv[3]), 0,
+                                   SMTO_ABORTIFHUNG, 10000, &result)
+                   ? 0
+                   : 1;
     }
     if (argc == 4 && std::strcmp(argv[1], "display") == 0) {
         return post_display_state(find(argv[2]), static_cast<DWORD>(std::atoi(argv[3]))) ? 0 : 1;

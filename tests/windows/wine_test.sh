@@ -208,10 +208,10 @@ b = Image.open('$work/b.ppm') if os.path.exists('$work/b.ppm') else None
 sys.exit(0 if ($1) else 1)"
 }
 
-# close_box WHAT X Y: Enter closes the program's error box and it ends with 0.
+# close_box WHAT X Y [CODE]: Enter closes the program's error box and it ends with CODE (0).
 close_box() {
     press_until_end "$2" "$3" Return
-    [ "$code" = 0 ] || fail "$1: exit code $code after the error box"
+    [ "$code" = "${4:-0}" ] || fail "$1: exit code $code after the error box"
     echo "$1: an error box, closed with Enter; exit code $code"
 }
 
@@ -297,6 +297,28 @@ for entry in "${programs[@]}"; do
 done
 main=${programs[0]}
 read -r loader exe <<<"$main"
+
+# Libraries named like system ones beside the classic program, which Wine
+# is told to prefer: none is loaded from its folder, but a DirectDraw put
+# there on purpose (a wrapper) is; this one has no DirectDraw, so set-up
+# fails and says so.
+planted=$work/planted
+cp -r "$release" "$planted"
+marker=$windows/$([[ $loader == wine64 ]] && echo x86_64/)marker.dll
+for module in winmm avifil32; do cp "$marker" "$planted/$module.dll"; done
+WINEDLLOVERRIDES="winmm,avifil32=n,b" start "$planted" "$loader" "$exe"
+window=$(find_window Nightwick)
+[ -n "$window" ] && focus "$window" || fail "$exe beside winmm.dll and avifil32.dll: it never ran"
+press_until_end 320 240 Escape
+ls "$planted"/loaded-* >/dev/null 2>&1 && fail "$exe loaded a library from its own folder: $(ls "$planted"/loaded-*)"
+rm -f "$planted"/*.dll && cp "$marker" "$planted/ddraw.dll"
+WINEDLLOVERRIDES="ddraw=n,b" start "$planted" "$loader" "$exe"
+if [ -n "$(find_window Error 20)" ]; then close_box "$exe beside a ddraw.dll" 320 240; else
+    fail "$exe beside a ddraw.dll without DirectDraw: no error box"
+    wait_end 5
+fi
+ls "$planted" | grep -qix 'loaded-ddraw.dll.txt' || fail "$exe did not load the ddraw.dll beside it"
+echo "$exe: neither winmm.dll nor avifil32.dll beside it was loaded; the ddraw.dll beside it was"
 if [[ $main == wine64* ]]; then scaled_programs=("wine64 nightwick-scaled64.exe"); else
     scaled_programs=("wine nightwick-scaled.exe" "wine64 nightwick-scaled64.exe"); fi
 
@@ -336,25 +358,51 @@ for entry in "${scaled_programs[@]}"; do
         "$rate frames per second; minimised without the focus, ran on to frame $resumed with it;" \
         "ended ${took:-?} ms after Escape with exit code $code"
 done
+# Pictures in the folder that cannot be shown (an empty background, a
+# sheet of random bytes): the scaled program and the screensaver show the
+# headless run's frames from the copies they carry, and say why.
+bad=$work/bad
+cp -r "$release" "$bad" && : >"$bad/VeskBack.pcx" && head -c 30000 /dev/urandom >"$bad/Mosquito.pcx"
+read -r scaled_loader scaled <<<"${scaled_programs[-1]}"
+for run in "$scaled_loader $scaled" "${screensaver[0]} $(basename "${screensaver[1]}") /s"; do
+    WINEDEBUG=-all,+debugstr start "$bad" $run
+    window=$(find_window Nightwick)
+    if [ -n "$window" ] && focus "$window" --step 2 && frames_advance "$run" --step 2; then
+        for picture in VeskBack Mosquito; do
+            grep -q "Nightwick: $picture.pcx in the working folder .*; the program's own copy is shown" \
+                "$work/program.log" || fail "$run: no word of the $picture.pcx it passed over"
+        done
+        echo "$run beside an empty VeskBack.pcx and a Mosquito.pcx of random bytes: frames $frames at every" \
+            "pixel; it said: $(grep -o 'Nightwick: [^"\]*' "$work/program.log" | sort -u | paste -sd' ')"
+    else
+        fail "$run beside pictures it cannot show: no frames of the headless run"
+    fi
+    x xdotool windowfocus "$(find_window Nightwick 5)" 2>/dev/null
+    press_until_end 640 480 Escape
+done
+
 kill "$elsewhere_pid" 2>/dev/null
 wine64 reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1
 start_display 640x480x24
 
-# Without the background the program says so in a box; Enter closes it.
+# A picture it cannot show is said in a box, before the display changes
+# mode, naming the picture and the folder; Enter closes it and it ends with
+# 1: without the background, and started from a folder without pictures.
 missing=$work/missing
 cp -r "$release" "$missing" && rm "$missing/VeskBack.pcx"
-start "$missing" "$loader" "$exe"
-if [ -n "$(find_window Error 10)" ]; then
-    close_box "$exe without VeskBack.pcx" 320 240
-elif window=$(find_window Nightwick 1) && [ -n "$window" ]; then
-    x xdotool windowfocus "$window" 2>/dev/null
-    press_until_end 320 240 Escape
-    [ "$code" = 0 ] || fail "$exe without VeskBack.pcx: exit code $code"
-    echo "$exe without VeskBack.pcx: runs over a black background, Escape ends it; exit code $code"
-else
-    fail "$exe without VeskBack.pcx: neither an error box nor the program's window"
-    wait_end 5
-fi
+mkdir -p "$work/elsewhere"
+for case in "$missing $exe VeskBack.pcx" "$work/elsewhere $release/$exe Rail.pcx"; do
+    read -r folder program picture <<<"$case"
+    start "$folder" "$loader" "$program"
+    what="$exe started in $(basename "$folder")"
+    if [ -n "$(find_window Nightwick 10)" ] && text=$(tool text Nightwick) &&
+        [[ $text == *"$picture is not there"* && $text == *"${folder##*/}"* ]]; then
+        close_box "$what" 320 240 1
+    else
+        fail "$what: no box naming $picture and the folder (${text:-no text})"
+        wait_end 5
+    fi
+done
 
 # The screensaver: /p and /c end at once (the settings box waits for
 # Enter), no argument means /c, and /s runs until the mouse moves.
@@ -409,53 +457,67 @@ else
     wait_end 5
 fi
 
-# The screensaver's preview: a window of another program on the same
-# desktop (a Wine virtual desktop, as Wine draws a child window of another
-# program only there) starts the screensaver with /p and its handle, as the
-# settings dialog does. Its client area is empty until the child window is
-# there, then 320 x 240, then, once two frames have shown there, 640 x 480,
-# until two frames have shown at that size: each screenshot of it is a
-# frame at half size, then at full size, and the frames advance. It watches that no
-# top-level window of the screensaver appears and that it keeps the
-# activation, and notes how the screensaver ended.
+# The screensaver's preview: a settings dialog of another program on the
+# same desktop (a Wine virtual desktop), laid out as Windows lays it out: a
+# list that has the focus and beside it the preview, a static control,
+# whose handle it passes with /p. The preview is empty until the child
+# window is there, then 320 x 240, then 640 x 480: the child must come to
+# cover it exactly at each size, which it does only as it shows its pages.
+# The list keeps its place, its focus and its pixels; no top-level window of
+# the screensaver appears and the dialog keeps the activation; and it notes
+# how the screensaver ended. (Wine shows nothing a process draws in a child
+# of another process's window, so the frames there cannot be seen.)
 preview=$work/preview
 mkdir -p "$preview"
-(cd "$release" && "$capture" --frames 12000 --checksums --every 2) >"$work/half.txt" 2>/dev/null
-start_display 800x600x24
+start_display 1024x768x24
 wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 saver_windows=$(x wine64 winepath -w "${screensaver[-1]}" 2>/dev/null | tr -d '\r')
 preview_exe=$windows/$([[ ${screensaver[0]} == wine64 ]] && echo x86_64/)preview-window.exe
-(x "${screensaver[0]}" explorer /desktop=preview,800x600 "$preview_exe" 120 "Z:${preview//\//\\}" "$saver_windows" \
+(x "${screensaver[0]}" explorer /desktop=preview,1024x768 "$preview_exe" 120 "Z:${preview//\//\\}" "$saver_windows" \
     >/dev/null 2>&1 &)
-previews=() sizes=() seen_at=()
+# The focused list in every screenshot until the dialog closes, as in the first.
+shots=0 list_changed=0
 started=$SECONDS
 while [ ! -f "$preview/ended.txt" ] && [ $((SECONDS - started)) -lt 150 ]; do
-    if [ -f "$preview/client.txt" ]; then
-        read -r left top width height < <(tail -1 "$preview/client.txt")
+    if [ -f "$preview/fits.txt" ]; then
         x xwd -root -silent | xwdtopnm >"$work/preview.ppm" 2>/dev/null
-        if [ "$width" = 320 ]; then list=$work/half.txt; else list=$work/checksums.txt; fi
-        if found=$("$here/match_frame.py" "$work/preview.ppm" "$work/palette.png" "$list" \
-            --area "$left,$top,$width,$height"); then
-            [[ " ${previews[*]} " == *" $found "* ]] || seen_at+=("$width")
-            previews+=("$found") sizes+=("$width")
-            [ "$(grep -o 320 <<<"${seen_at[*]}" | wc -l)" -ge 2 ] && touch "$preview/grow"
-            [ "$(grep -o 640 <<<"${seen_at[*]}" | wc -l)" -ge 2 ] && touch "$preview/close"
-        fi
+        [ -f "$preview/ended.txt" ] && break
+        read -r list_x list_y list_w list_h < <(tr -d '\r' <"$preview/list.txt")
+        /usr/bin/python3 -c "from PIL import Image
+Image.open('$work/preview.ppm').crop(($list_x, $list_y, $list_x + $list_w, $list_y + $list_h)).save('$work/list.ppm')"
+        [ -f "$work/list_first.ppm" ] || cp "$work/list.ppm" "$work/list_first.ppm"
+        cmp -s "$work/list.ppm" "$work/list_first.ppm" || list_changed=$((list_changed + 1))
+        shots=$((shots + 1))
     fi
-    sleep 0.1
+    sleep 0.2
 done
 read -r code ended_ms < <(tr -d '\r' 2>/dev/null <"$preview/ended.txt" || echo "never")
-[ -s "$preview/faults.txt" ] && fail "screensaver /p: $(sort -u "$preview/faults.txt" | paste -sd ';')"
+fits=$(tr -d '\r' 2>/dev/null <"$preview/fits.txt" | paste -sd ',')
+[ -s "$preview/faults.txt" ] && fail "screensaver /p: $(sort -u "$preview/faults.txt" | tr -d '\r' | paste -sd ';')"
+[ "$fits" = "320 240,640 480" ] || fail "screensaver /p: its child covered the preview at (${fits:-no size}), not at both"
+[ "$shots" -ge 3 ] && [ "$list_changed" -eq 0 ] ||
+    fail "screensaver /p: the focused list's pixels changed in $list_changed of $shots screenshots"
 [ "$code" = 0 ] || fail "screensaver /p: ended with $code ${ended_ms:-}"
 [ "${ended_ms:-9999}" -le 1000 ] || fail "screensaver /p: it ended ${ended_ms:-?} ms after its window went, not within 1 s"
-[[ " ${sizes[*]} " == *" 320 "* && " ${sizes[*]} " == *" 640 "* ]] ||
-    fail "screensaver /p: frames seen only at sizes (${sizes[*]}), not at 320 x 240 and 640 x 480"
-printf '%s\n' "${previews[@]}" | sort -n -c 2>/dev/null && [ "${previews[0]:-0}" -lt "${previews[-1]:-0}" ] ||
-    fail "screensaver /p: the frames do not advance (${previews[*]})"
+echo "screensaver /p in a dialog whose list has the focus: a child window from the start, never a top-level one," \
+    "covering the preview exactly at 320 x 240 and 640 x 480; the dialog kept the activation, the list its place," \
+    "focus and pixels ($shots screenshots); ended with $code $ended_ms ms after its window went"
+
+# The dialog closed at any moment of the screensaver's start: it ends
+# within 5 s every time, whatever it was doing.
+left_running=()
+for try in $(seq 20); do
+    ms=$((RANDOM % 1001))
+    rm -f "$preview/ended.txt"
+    (x "${screensaver[0]}" explorer /desktop=preview,1024x768 "$preview_exe" close-after "$ms" \
+        "Z:${preview//\//\\}" "$saver_windows" >/dev/null 2>&1 &)
+    for _ in $(seq 300); do [ -f "$preview/ended.txt" ] && break; sleep 0.1; done
+    ended=$(tr -d '\r' 2>/dev/null <"$preview/ended.txt")
+    [[ -n $ended && $ended != running ]] || left_running+=("$ms ms: ${ended:-no answer}")
+done
+[ "${#left_running[@]}" -eq 0 ] || fail "screensaver /p, the dialog closed during its start: ${left_running[*]}"
+echo "screensaver /p: the dialog closed 0 to 1,000 ms into its start, 20 times: it ended within 5 s each time"
 wine64 reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1
-echo "screensaver /p: a child window from the start, never a top-level one, the preview kept the activation;" \
-    "${#previews[@]} screenshots were frames (${previews[0]:-?}..${previews[-1]:-?}) at 320 x 240 and, once the" \
-    "preview grew, at 640 x 480; ended with $code $ended_ms ms after its window went"
 
 # Two monitors side by side: Xorg with the dummy driver, 1280 x 960 (the
 # primary) and 1024 x 768 right of it. Xorg needs root here; without it the
@@ -583,8 +645,11 @@ else
         "restored whole (frames $frames)"
     # Windows' own messages, posted as Windows sends them: a locked session
     # and a display turned off pause it, and their ends let it run on.
-    for change in "session 7 still locked" "session 8 runs unlocked" "display 0 still off" "display 1 runs on"; do
-        read -r kind value expect what <<<"$change"
+    # Locked and connected are two states: connected again, a locked session
+    # is still locked.
+    for change in "session 7 still locked" "session 2 still disconnected" "session 1 still locked,_connected_again" \
+        "session 8 runs unlocked" "display 0 still off" "display 1 runs on"; do
+        read -r kind value expect what <<<"${change//_/ }"
         tool "$kind" Nightwick "$value" >/dev/null
         if [ "$expect" = still ]; then
             comes_to_rest || fail "$scaled: it ran on with the $kind $what"
@@ -611,8 +676,16 @@ else
     x xdotool mousemove 1600 300
     start "$release" "$scaled_loader" "$scaled"
     state_is Nightwick "0 1 1280 0 2304 768" || fail "$scaled started on the second monitor: its window is at $state"
+    # The monitor to its left shrinks, then grows: the second monitor moves
+    # left and back, and the window with it, where its old corner lies on
+    # the first.
+    place_monitors 640x480
+    state_is Nightwick "0 1 640 0 1664 768" || fail "$scaled: the monitor to its left shrank; its window is at $state"
+    place_monitors 1280x960
+    state_is Nightwick "0 1 1280 0 2304 768" || fail "$scaled: the monitor to its left grew; its window is at $state"
     press_until_end 1600 300 Escape
-    echo "$scaled started with the pointer on the second monitor covers that monitor"
+    echo "$scaled started with the pointer on the second monitor covers that monitor, and stays on it, covering it" \
+        "exactly, while the monitor to its left shrinks and grows"
     wine64 reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1
 fi
 

@@ -38,6 +38,33 @@ RECT virtual_screen() {
     return RECT{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
+namespace {
+
+struct NamedMonitor {
+    const char* name;
+    HMONITOR found;
+};
+
+BOOL CALLBACK match_monitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+    auto& wanted = *reinterpret_cast<NamedMonitor*>(data);
+    MONITORINFOEXA info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoA(monitor, reinterpret_cast<MONITORINFO*>(&info)) && lstrcmpiA(info.szDevice, wanted.name) == 0) {
+        wanted.found = monitor;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The monitor of that device, or null when it is gone.
+HMONITOR monitor_named(const char* name) {
+    NamedMonitor wanted{name, nullptr};
+    EnumDisplayMonitors(nullptr, nullptr, match_monitor, reinterpret_cast<LPARAM>(&wanted));
+    return wanted.found;
+}
+
+}  // namespace
+
 bool GdiHost::display_moved() const {
     const RECT desktop = virtual_screen();
     return !EqualRect(&desktop, &desktop_) || GetSystemMetrics(SM_CMONITORS) != monitors_;
@@ -52,6 +79,12 @@ void GdiHost::display_changed() {
 
 void GdiHost::use_window(HWND window, bool exclusive) {
     if (window == nullptr || window == window_) return;
+    // Only the program's own window is sized and painted: never one of
+    // another process (the settings dialog's), whatever it is given.
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId()) return;
+    if (role == WindowRole::preview && GetParent(window) != preview_window) return;
     window_ = window;
     exclusive_ = exclusive;
     shown_window = window;
@@ -74,21 +107,21 @@ void GdiHost::fit() {
     }
     if (!exclusive_ || IsIconic(window_)) return;
     // The monitor it covers stays the one it covered (the screensaver's is
-    // the primary), however the monitors' sizes change around it.
+    // the primary), however the monitors' sizes and places change around
+    // it: it is known by its device's name, which a change of the layout
+    // keeps, where its corner moves onto a neighbour.
     HMONITOR which = nullptr;
     if (role == WindowRole::screensaver) {
         which = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
-    } else if (monitor_known_) {
-        which = MonitorFromPoint(monitor_origin_, MONITOR_DEFAULTTOPRIMARY);
-    } else {
-        which = MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY);
+    } else if (monitor_device_[0] != '\0') {
+        which = monitor_named(monitor_device_);
     }
-    MONITORINFO monitor{};
+    if (which == nullptr) which = MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY);
+    MONITORINFOEXA monitor{};
     monitor.cbSize = sizeof monitor;
-    if (!GetMonitorInfoA(which, &monitor)) return;
+    if (!GetMonitorInfoA(which, reinterpret_cast<MONITORINFO*>(&monitor))) return;
+    lstrcpynA(monitor_device_, monitor.szDevice, sizeof monitor_device_);
     const RECT& area = monitor.rcMonitor;
-    monitor_origin_ = POINT{area.left, area.top};
-    monitor_known_ = true;
     RECT now{};
     GetWindowRect(window_, &now);
     if (std::memcmp(&now, &area, sizeof area) == 0) return;
@@ -103,7 +136,21 @@ bool GdiHost::set_mode(int, int, int) {
     return true;
 }
 
+bool GdiHost::clip_to(const WindowChanges& changes) {
+    if (clip_ == nullptr) clip_ = CreateRectRgn(0, 0, 0, 0);
+    if (piece_ == nullptr) piece_ = CreateRectRgn(0, 0, 0, 0);
+    if (clip_ == nullptr || piece_ == nullptr) return false;
+    SetRectRgn(clip_, 0, 0, 0, 0);
+    for (const PageArea& area : changes.areas) {
+        SetRectRgn(piece_, area.x, area.y, area.x + area.width, area.y + area.height);
+        CombineRgn(clip_, clip_, piece_, RGN_OR);
+    }
+    return GetRgnBox(clip_, &box_) != NULLREGION;
+}
+
 GdiHost::~GdiHost() {
+    if (clip_ != nullptr) DeleteObject(clip_);
+    if (piece_ != nullptr) DeleteObject(piece_);
     if (image_dc_ != nullptr) {
         SelectObject(image_dc_, image_old_);
         DeleteDC(image_dc_);
@@ -179,9 +226,20 @@ void GdiHost::present(const std::uint8_t* pixels, int pitch, int width, int heig
         scaler_.update(pixels, pitch, width, height, bits, palette, image_bits_, image_width_ * 4, image_width_,
                        image_height_, PixelLayout{16, 8, 0, 0});
     if (changes.none()) return;
+    // One copy per frame, so the window never shows part of one frame and
+    // part of the next: the box around what changed, clipped to the
+    // changed areas themselves, so it costs no more than they do.
     HDC dc = GetDC(window_);
     if (changes.all) {
         BitBlt(dc, 0, 0, image_width_, image_height_, image_dc_, 0, 0, SRCCOPY);
+    } else if (changes.areas.size() == 1) {
+        const PageArea& area = changes.areas.front();
+        BitBlt(dc, area.x, area.y, area.width, area.height, image_dc_, area.x, area.y, SRCCOPY);
+    } else if (clip_to(changes)) {
+        SelectClipRgn(dc, clip_);
+        BitBlt(dc, box_.left, box_.top, box_.right - box_.left, box_.bottom - box_.top, image_dc_, box_.left, box_.top,
+               SRCCOPY);
+        SelectClipRgn(dc, nullptr);
     } else {
         for (const PageArea& area : changes.areas) {
             BitBlt(dc, area.x, area.y, area.width, area.height, image_dc_, area.x, area.y, SRCCOPY);

@@ -27,6 +27,9 @@ WindowRole window_role();
 HWND preview_parent();
 // The window the host shows pages in, once the program has given it.
 HWND program_window();
+// The program's own window, from its first message on (null before and
+// after it).
+HWND own_window();
 // Called when the monitors change (a mode, one attached or gone), after the
 // program's window has been fitted again: the screensaver lays out its
 // black windows anew.
@@ -61,6 +64,9 @@ public:
 private:
     // The window's picture at the client area's size; false when it cannot be had.
     bool image_for(int width, int height);
+    // The changed areas as one clip region and the box around them; false
+    // when they cannot be made one.
+    bool clip_to(const WindowChanges& changes);
 
     HWND window_ = nullptr;
     bool exclusive_ = false;
@@ -73,11 +79,13 @@ private:
     HGDIOBJ image_old_ = nullptr;
     std::uint8_t* image_bits_ = nullptr;
     int image_width_ = 0, image_height_ = 0;
+    // Kept from frame to frame, so a frame makes no new region.
+    HRGN clip_ = nullptr, piece_ = nullptr;
+    RECT box_{};
     // The monitors as last seen: not every system tells each change.
     RECT desktop_{};
     int monitors_ = 0;
-    POINT monitor_origin_{};  // the top left corner of the monitor it covers
-    bool monitor_known_ = false;
+    char monitor_device_[CCHDEVICENAME] = {};  // the monitor it covers, by its device's name
 };
 
 // The watch over the program's window (gdi_window.cpp): the procedure its

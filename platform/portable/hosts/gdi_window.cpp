@@ -4,7 +4,8 @@
 // last page when uncovered, follows display changes, and decides when the
 // program hears that it is active.
 // The program runs only while it has the activation, the display is on and
-// the session is at hand; the fine timer resolution is held just as long.
+// the session is unlocked and connected; the fine timer resolution, and for
+// the scaled program the display itself, are held just as long.
 // Losing the activation minimises the scaled program (as an exclusive
 // display would) and ends the screensaver.
 #include <cstring>
@@ -17,16 +18,21 @@ namespace {
 
 GdiHost* watched_host = nullptr;
 WNDPROC program_procedure = nullptr;
+HWND own = nullptr;
 
 // What the running state is made of; the program hears of each change.
 struct Activity {
     bool activated = false;
     bool ever_activated = false;
     bool display_on = true;
-    bool session_here = true;
+    // Locked and connected are apart: a locked session that is connected
+    // again (switching back to it, a remote session reconnecting) is still
+    // behind its lock screen.
+    bool unlocked = true;
+    bool connected = true;
     bool suspended = false;
     bool told = false;  // what the program last heard
-    bool running() const { return activated && display_on && session_here && !suspended; }
+    bool running() const { return activated && display_on && unlocked && connected && !suspended; }
 } activity;
 
 // Windows 8 and later tell these apart; older ones send only the monitor's
@@ -45,6 +51,12 @@ void tell_program(HWND window) {
     if (running == activity.told) return;
     activity.told = running;
     allow_timer_resolution(running);
+    // A full-screen animation is watched as a video is: while it runs the
+    // display stays on and the system's screensaver waits. A screensaver
+    // itself, or its preview, never holds the display.
+    if (window_role() == WindowRole::program) {
+        SetThreadExecutionState(running ? ES_CONTINUOUS | ES_DISPLAY_REQUIRED : ES_CONTINUOUS);
+    }
     if (running) {
         KillTimer(window, display_check);
     } else if (window_role() != WindowRole::preview) {
@@ -88,13 +100,17 @@ void session(HWND window, WPARAM event) {
     switch (event) {
         case 0x1:  // WTS_CONSOLE_CONNECT
         case 0x3:  // WTS_REMOTE_CONNECT
-        case 0x8:  // WTS_SESSION_UNLOCK
-            activity.session_here = true;
+            activity.connected = true;
             break;
         case 0x2:  // WTS_CONSOLE_DISCONNECT
         case 0x4:  // WTS_REMOTE_DISCONNECT
+            activity.connected = false;
+            break;
         case 0x7:  // WTS_SESSION_LOCK
-            activity.session_here = false;
+            activity.unlocked = false;
+            break;
+        case 0x8:  // WTS_SESSION_UNLOCK
+            activity.unlocked = true;
             break;
         default:
             return;
@@ -143,6 +159,7 @@ void stop_news(HWND window) {
 
 LRESULT CALLBACK watch(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     const WindowRole role = window_role();
+    if (own == nullptr) own = window;
     switch (message) {
         case WM_CREATE:
             ask_for_news(window);
@@ -199,7 +216,11 @@ LRESULT CALLBACK watch(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
             break;
         case WM_DESTROY:
             allow_timer_resolution(false);
+            if (role == WindowRole::program) SetThreadExecutionState(ES_CONTINUOUS);
             stop_news(window);
+            break;
+        case WM_NCDESTROY:
+            if (window == own) own = nullptr;
             break;
         default:
             break;
@@ -215,6 +236,8 @@ WNDPROC watch_windows(WNDPROC procedure) {
 }
 
 void show_through(GdiHost& host) { watched_host = &host; }
+
+HWND own_window() { return own; }
 
 void activate_preview(HWND window) { activation(window, true); }
 
