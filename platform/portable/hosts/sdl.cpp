@@ -313,6 +313,30 @@ std::unique_ptr<SdlHost> SdlHost::open(const WindowPlacement& placement, std::st
     return host;
 }
 
+namespace {
+
+// Whether the machine has a graphics processor to render with: a DRM
+// render node is where a GL driver would find one. Without it a GL driver
+// would only load a software rasterizer, tens of megabytes, to learn so.
+bool has_render_node() {
+    for (int node = 128; node < 136; ++node) {
+        const std::string path = "/dev/dri/renderD" + std::to_string(node);
+        if (access(path.c_str(), R_OK | W_OK) == 0) return true;
+    }
+    return false;
+}
+
+// NIGHTWICK_RENDERER=gpu takes the renderer's path even on a software
+// rasterizer, =cpu never: for testing each path's pixels.
+const char* forced_renderer() {
+    const char* forced = SDL_getenv("NIGHTWICK_RENDERER");
+    return forced != nullptr ? forced : "";
+}
+bool gpu_forced() { return SDL_strcmp(forced_renderer(), "gpu") == 0; }
+bool gpu_wanted() { return gpu_forced() || (SDL_strcmp(forced_renderer(), "cpu") != 0 && has_render_node()); }
+
+}  // namespace
+
 bool SdlHost::create_window(int width, int height) {
     if (placement_.kind == WindowPlacement::Kind::window) {
         window_ = SDL_CreateWindow("Nightwick", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
@@ -328,9 +352,9 @@ bool SdlHost::create_window(int width, int height) {
         }
         // Resizable, so that no fixed size tells a compositor to float it,
         // and at the output's own pixels on a high-density screen.
-        window_ = SDL_CreateWindow("Nightwick", 0, 0, window_width, window_height,
-                                   SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS | SDL_WINDOW_RESIZABLE |
-                                       SDL_WINDOW_ALLOW_HIGHDPI);
+        window_ = SDL_CreateWindow(
+            "Nightwick", 0, 0, window_width, window_height,
+            SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     }
     if (window_ == nullptr) return false;
     if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0) handle_x_failures();
@@ -338,26 +362,10 @@ bool SdlHost::create_window(int width, int height) {
     return true;
 }
 
-// Whether the machine has a graphics processor to render with: a DRM
-// render node is where a GL driver would find one. Without it a GL driver
-// would only load a software rasterizer, tens of megabytes, to learn so.
-bool has_render_node() {
-    for (int node = 128; node < 136; ++node) {
-        const std::string path = "/dev/dri/renderD" + std::to_string(node);
-        if (access(path.c_str(), R_OK | W_OK) == 0) return true;
-    }
-    return false;
-}
-
 void SdlHost::choose_presentation() {
-    // NIGHTWICK_RENDERER=gpu takes the renderer's path even on a software
-    // rasterizer, =cpu never: for testing each path's pixels.
-    const char* forced = SDL_getenv("NIGHTWICK_RENDERER");
-    const bool gpu_forced = forced != nullptr && SDL_strcmp(forced, "gpu") == 0;
-    const bool cpu_forced = forced != nullptr && SDL_strcmp(forced, "cpu") == 0;
-    if (gpu_forced || (!cpu_forced && has_render_node())) {
+    if (gpu_wanted()) {
         renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
-        if (renderer_ != nullptr && (gpu_forced || !software_rasterizer(renderer_))) return;
+        if (renderer_ != nullptr && (gpu_forced() || !software_rasterizer(renderer_))) return;
         if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
         renderer_ = nullptr;
     }
@@ -408,7 +416,8 @@ void SdlHost::present(const std::uint8_t* pixels, int pitch, int width, int heig
                                          out_height);
             texture_width_ = out_width;
             texture_height_ = out_height;
-            std::vector<std::uint32_t> fresh(static_cast<std::size_t>(out_width) * static_cast<std::size_t>(out_height));
+            std::vector<std::uint32_t> fresh(static_cast<std::size_t>(out_width) *
+                                             static_cast<std::size_t>(out_height));
             texture_pixels_.swap(fresh);  // new pixels: the scaler draws them all
         }
         if (texture_ == nullptr) return;

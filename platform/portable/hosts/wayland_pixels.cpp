@@ -154,7 +154,8 @@ void WaylandPixels::show(bool all, const std::vector<PageArea>& areas) {
     if (damage_all_ || !in_buffer_pixels) {
         wl_surface_damage(surface_, 0, 0, INT32_MAX, INT32_MAX);
     } else {
-        for (const PageArea& area : damage_) wl_surface_damage_buffer(surface_, area.x, area.y, area.width, area.height);
+        for (const PageArea& area : damage_)
+            wl_surface_damage_buffer(surface_, area.x, area.y, area.width, area.height);
     }
     wl_surface_commit(surface_);
     free->busy = true;
