@@ -62,6 +62,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The libraries the programs link, as dpkg-shlibdeps finds their packages.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Without a decoration plugin, libdecor gives a window on GNOME no title bar.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS libdecor-0-plugin-1-cairo)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS xscreensaver)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

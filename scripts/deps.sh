@@ -80,4 +80,4 @@ install_optional() {
 
 # What every build needs.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libbenchmark-dev
-                libsdl2-dev libsdl2-image-dev libx11-dev libcairo2-dev libpng-dev libgif-dev)
+                libsdl2-dev libsdl2-image-dev libx11-dev libwayland-dev libcairo2-dev libpng-dev libgif-dev)

@@ -17,7 +17,7 @@ fi
 install_missing "${BUILD_PACKAGES[@]}" lintian appstream clang clang-format g++-mingw-w64-i686 g++-mingw-w64-x86-64 libclang-rt-14-dev \
     netpbm imagemagick graphicsmagick python3-pil valgrind xvfb xdotool x11-apps x11-utils xscreensaver libxss-dev \
     unzip dpkg-dev desktop-file-utils wine wine64 emscripten nodejs chromium \
-    xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
+    xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils sway grim xwayland wtype swayidle
 # Without these the Wine test runs the 64-bit programs alone, and says so.
 install_optional "the 32-bit Windows programs under Wine" wine32:i386 libxrandr2:i386 libxrender1:i386 libxi6:i386 \
     libxcursor1:i386 libxinerama1:i386 libxcomposite1:i386 libxext6:i386 libxfixes3:i386

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "../control/control.h"
+#include "wayland_pixels.h"
 
 namespace platform {
 namespace {
@@ -218,6 +219,7 @@ SdlHost::SdlHost(const WindowPlacement& placement) : placement_(placement) {
 
 SdlHost::~SdlHost() {
     if (record_intervals_) report_frames();
+    wayland_.reset();  // its buffers before the surface they are on
     if (texture_ != nullptr) SDL_DestroyTexture(texture_);
     if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
     if (window_ != nullptr) SDL_DestroyWindow(window_);
@@ -268,8 +270,14 @@ std::unique_ptr<SdlHost> SdlHost::open(const WindowPlacement& placement, std::st
             why = "cannot open a display: " + no_display_reason(nullptr);
             return nullptr;
         }
-        if (!named("WAYLAND_DISPLAY")) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+        // A compositor is talked to directly, where there is one; X11 is
+        // the way otherwise, and always for a hack, whose window is an X one.
+        const bool wayland = named("WAYLAND_DISPLAY") && placement.kind != WindowPlacement::Kind::foreign;
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, wayland ? "wayland,x11" : "x11");
     }
+    // Another window taking the focus pauses the program; its window stays
+    // full screen, as a window of any other program would.
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         why = "cannot open a display: " + no_display_reason(nullptr);
         return nullptr;
@@ -305,10 +313,34 @@ std::unique_ptr<SdlHost> SdlHost::open(const WindowPlacement& placement, std::st
     return host;
 }
 
+namespace {
+
+// Whether the machine has a graphics processor to render with: a DRM
+// render node is where a GL driver would find one. Without it a GL driver
+// would only load a software rasterizer, tens of megabytes, to learn so.
+bool has_render_node() {
+    for (int node = 128; node < 136; ++node) {
+        const std::string path = "/dev/dri/renderD" + std::to_string(node);
+        if (access(path.c_str(), R_OK | W_OK) == 0) return true;
+    }
+    return false;
+}
+
+// NIGHTWICK_RENDERER=gpu takes the renderer's path even on a software
+// rasterizer, =cpu never: for testing each path's pixels.
+const char* forced_renderer() {
+    const char* forced = SDL_getenv("NIGHTWICK_RENDERER");
+    return forced != nullptr ? forced : "";
+}
+bool gpu_forced() { return SDL_strcmp(forced_renderer(), "gpu") == 0; }
+bool gpu_wanted() { return gpu_forced() || (SDL_strcmp(forced_renderer(), "cpu") != 0 && has_render_node()); }
+
+}  // namespace
+
 bool SdlHost::create_window(int width, int height) {
     if (placement_.kind == WindowPlacement::Kind::window) {
         window_ = SDL_CreateWindow("Nightwick", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
-                                   SDL_WINDOW_RESIZABLE);
+                                   SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     } else {
         // The window covers the desktop from the start, so the picture fills
         // the screen even where no window manager makes it full screen.
@@ -318,8 +350,11 @@ bool SdlHost::create_window(int width, int height) {
             window_width = desktop.w;
             window_height = desktop.h;
         }
-        window_ = SDL_CreateWindow("Nightwick", 0, 0, window_width, window_height,
-                                   SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS);
+        // Resizable, so that no fixed size tells a compositor to float it,
+        // and at the output's own pixels on a high-density screen.
+        window_ = SDL_CreateWindow(
+            "Nightwick", 0, 0, window_width, window_height,
+            SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     }
     if (window_ == nullptr) return false;
     if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0) handle_x_failures();
@@ -328,11 +363,19 @@ bool SdlHost::create_window(int width, int height) {
 }
 
 void SdlHost::choose_presentation() {
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
-    if (renderer_ != nullptr && !software_rasterizer(renderer_)) return;
-    if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
-    renderer_ = nullptr;
+    if (gpu_wanted()) {
+        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+        if (renderer_ != nullptr && (gpu_forced() || !software_rasterizer(renderer_))) return;
+        if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
+        renderer_ = nullptr;
+    }
+    // On Wayland, buffers of shared memory on SDL's own surface.
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window_, &info) && info.subsystem == SDL_SYSWM_WAYLAND) {
+        wayland_ = WaylandPixels::attach(info.info.wl.display, info.info.wl.surface);
+        if (wayland_ != nullptr) return;
+    }
     // The window's own pixels, shown by the window system; SDL would
     // otherwise back them with a renderer of its own.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
@@ -349,19 +392,6 @@ bool SdlHost::set_mode(int width, int height, int bits) {
     if (window_ == nullptr && !create_window(width, height)) return false;
     if (!presentation_chosen_) choose_presentation();
     presentation_chosen_ = true;
-    if (texture_ != nullptr && (width != width_ || height != height_)) {
-        SDL_DestroyTexture(texture_);
-        texture_ = nullptr;
-    }
-    if (renderer_ != nullptr && texture_ == nullptr) {
-        // One streaming texture for the whole run; each page is converted into it.
-        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
-        if (texture_ == nullptr) return false;
-        scaler_.redraw_all();  // a new texture holds nothing yet
-        // The picture keeps its shape: black bars where the window's differs.
-        SDL_RenderSetLogicalSize(renderer_, width, height);
-        SDL_RenderSetIntegerScale(renderer_, SDL_FALSE);
-    }
     width_ = width;
     height_ = height;
     bits_ = bits;
@@ -375,19 +405,42 @@ void SdlHost::present(const std::uint8_t* pixels, int pitch, int width, int heig
     // measures the program's pacing; the drawing below is the display's.
     const std::uint64_t handed = SDL_GetPerformanceCounter();
     if (renderer_ != nullptr) {
-        // The page's changed rows go to the texture; the whole texture is
-        // drawn, as a renderer's back buffer keeps nothing from before.
-        texture_pixels_.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-        auto* page = reinterpret_cast<std::uint8_t*>(texture_pixels_.data());
-        const WindowChanges changes =
-            scaler_.update(pixels, pitch, width, height, bits, palette, page, width * 4, width, height, PixelLayout{});
-        if (texture_ != nullptr && changes.all) SDL_UpdateTexture(texture_, nullptr, page, width * 4);
+        // The page is scaled by the one rule into an image at the window's
+        // pixels, whose changed rectangles go to a texture of that size, drawn
+        // one to one: the renderer never samples the page.
+        int out_width = 0, out_height = 0;
+        SDL_GetRendererOutputSize(renderer_, &out_width, &out_height);
+        if (texture_ == nullptr || out_width != texture_width_ || out_height != texture_height_) {
+            if (texture_ != nullptr) SDL_DestroyTexture(texture_);
+            texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, out_width,
+                                         out_height);
+            texture_width_ = out_width;
+            texture_height_ = out_height;
+            std::vector<std::uint32_t> fresh(static_cast<std::size_t>(out_width) *
+                                             static_cast<std::size_t>(out_height));
+            texture_pixels_.swap(fresh);  // new pixels: the scaler draws them all
+        }
+        if (texture_ == nullptr) return;
+        auto* image = reinterpret_cast<std::uint8_t*>(texture_pixels_.data());
+        const WindowChanges changes = scaler_.update(pixels, pitch, width, height, bits, palette, image, out_width * 4,
+                                                     out_width, out_height, PixelLayout{});
+        if (changes.all) SDL_UpdateTexture(texture_, nullptr, image, out_width * 4);
         for (const PageArea& area : changes.areas) {
             const SDL_Rect rect{area.x, area.y, area.width, area.height};
-            if (texture_ != nullptr)
-                SDL_UpdateTexture(texture_, &rect, page + (area.y * width + area.x) * 4, width * 4);
+            SDL_UpdateTexture(texture_, &rect, image + (static_cast<std::size_t>(area.y) * out_width + area.x) * 4,
+                              out_width * 4);
         }
         if (!changes.none()) show_again();
+    } else if (wayland_ != nullptr) {
+        int out_width = 0, out_height = 0, window_width = 0, window_height = 0;
+        SDL_GetWindowSizeInPixels(window_, &out_width, &out_height);
+        SDL_GetWindowSize(window_, &window_width, &window_height);
+        const int scale = window_width > 0 ? std::max(1, out_width / window_width) : 1;
+        std::uint8_t* image = wayland_->image(out_width, out_height, scale);
+        if (image == nullptr) return;
+        const WindowChanges changes = scaler_.update(pixels, pitch, width, height, bits, palette, image,
+                                                     wayland_->pitch(), out_width, out_height, PixelLayout{});
+        wayland_->show(changes.all, changes.areas);
     } else if (SDL_Surface* surface = SDL_GetWindowSurface(window_); surface != nullptr) {
         const SDL_PixelFormat& format = *surface->format;
         const PixelLayout layout{format.Rshift, format.Gshift, format.Bshift, format.Amask};
@@ -419,6 +472,10 @@ void SdlHost::present(const std::uint8_t* pixels, int pitch, int width, int heig
 }
 
 void SdlHost::show_again() {
+    if (wayland_ != nullptr) {
+        wayland_->show(true, {});
+        return;
+    }
     if (renderer_ != nullptr) {
         SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
         SDL_RenderClear(renderer_);

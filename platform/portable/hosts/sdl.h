@@ -17,6 +17,8 @@ struct SDL_Rect;
 
 namespace platform {
 
+class WaylandPixels;
+
 class SdlHost : public Host {
 public:
     // Null when no display can be had (no video driver, no X server), or
@@ -51,9 +53,12 @@ private:
     // pixels, which costs a fraction of what a rasterizer does.
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
+    int texture_width_ = 0, texture_height_ = 0;  // the window's pixels it holds
+    // On Wayland without a graphics processor: shared-memory buffers.
+    std::unique_ptr<WaylandPixels> wayland_;
     bool presentation_chosen_ = false;
     PageScaler scaler_;
-    std::vector<std::uint32_t> texture_pixels_;  // the page as the texture holds it
+    std::vector<std::uint32_t> texture_pixels_;  // the window image the texture holds
     std::vector<SDL_Rect> rects_;
     int drawn_width_ = 0, drawn_height_ = 0;  // of the window's pixels last drawn
     bool surface_renewed_ = false;            // SDL made the window surface anew since
