@@ -8,12 +8,15 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <dlfcn.h>
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../control/control.h"
@@ -147,6 +150,27 @@ void handle_x_failures() {
     XSetErrorHandler(report_x_error);
 }
 
+// A hack that draws nothing new sends nothing to the X server, and would
+// not hear of its window's destruction (its owner ended, or was killed)
+// until something moved. Asked for the window's structure events on SDL's
+// own connection, it hears at once: the destruction comes as an X event.
+void watch_for_destruction(SDL_Window* window, unsigned long foreign) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(info.info.x11.display, foreign, &attributes) == 0) return;
+    // The mask is this connection's own: SDL's choice is kept.
+    XSelectInput(info.info.x11.display, foreign, attributes.your_event_mask | StructureNotifyMask);
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+}
+
+bool destroys(const SDL_Event& event, unsigned long window) {
+    if (event.syswm.msg == nullptr || event.syswm.msg->subsystem != SDL_SYSWM_X11) return false;
+    const XEvent& x_event = event.syswm.msg->msg.x11.event;
+    return x_event.type == DestroyNotify && x_event.xdestroywindow.window == window;
+}
+
 // Whether the Wayland connection behind a quit has failed: SDL turns a
 // compositor that went away into a quit, as it does SIGTERM. SDL loads the
 // client library itself, privately; it is asked there.
@@ -209,6 +233,52 @@ unsigned long foreign_window(const WindowPlacement& placement, std::string& why)
     }
     return window;
 }
+
+// SIGTERM and SIGINT end the program in every state. SDL's own handlers
+// only note a signal for its next look at the events, and one that comes
+// just before it blocks waiting for the next event is not seen until
+// something else happens: a paused program would wait for ever. The
+// signals are blocked in every thread instead (SDL's and the drivers' too,
+// which inherit the mask) and taken by a thread of their own, which posts
+// the quit and so wakes the wait.
+sigset_t ending_signals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    return set;
+}
+
+void take_ending_signals(sigset_t set) {
+    std::thread([set] {
+        int signal = 0;
+        while (sigwait(&set, &signal) == 0) {
+            SDL_Event quit{};
+            quit.type = SDL_QUIT;
+            SDL_PushEvent(&quit);
+        }
+    }).detach();
+}
+
+// Whether the machine has a graphics processor to render with: a DRM
+// render node is where a GL driver would find one. Without it a GL driver
+// would only load a software rasterizer, tens of megabytes, to learn so.
+bool has_render_node() {
+    for (int node = 128; node < 136; ++node) {
+        const std::string path = "/dev/dri/renderD" + std::to_string(node);
+        if (access(path.c_str(), R_OK | W_OK) == 0) return true;
+    }
+    return false;
+}
+
+// NIGHTWICK_RENDERER=gpu takes the renderer's path even on a software
+// rasterizer, =cpu never: for testing each path's pixels.
+const char* forced_renderer() {
+    const char* forced = SDL_getenv("NIGHTWICK_RENDERER");
+    return forced != nullptr ? forced : "";
+}
+bool gpu_forced() { return SDL_strcmp(forced_renderer(), "gpu") == 0; }
+bool gpu_wanted() { return gpu_forced() || (SDL_strcmp(forced_renderer(), "cpu") != 0 && has_render_node()); }
 
 }  // namespace
 
@@ -278,10 +348,15 @@ std::unique_ptr<SdlHost> SdlHost::open(const WindowPlacement& placement, std::st
     // Another window taking the focus pauses the program; its window stays
     // full screen, as a window of any other program would.
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    const sigset_t ending = ending_signals();
+    pthread_sigmask(SIG_BLOCK, &ending, nullptr);
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        pthread_sigmask(SIG_UNBLOCK, &ending, nullptr);
         why = "cannot open a display: " + no_display_reason(nullptr);
         return nullptr;
     }
+    take_ending_signals(ending);
     // Drivers that show nothing to anyone are no display.
     const char* driver = SDL_GetCurrentVideoDriver();
     if (driver == nullptr || SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0 ||
@@ -299,8 +374,9 @@ std::unique_ptr<SdlHost> SdlHost::open(const WindowPlacement& placement, std::st
         }
         host->foreign_window_ = foreign_window(placement, why);
         if (host->foreign_window_ == 0) return nullptr;
-        // Let the renderer use the graphics processor on the given window.
-        SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
+        // Let the renderer use the graphics processor on the given window,
+        // where there is one: the hint alone loads a GL driver.
+        if (gpu_wanted()) SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
         host->window_ =
             SDL_CreateWindowFrom(reinterpret_cast<void*>(static_cast<std::uintptr_t>(host->foreign_window_)));
         if (host->window_ == nullptr) {
@@ -309,33 +385,10 @@ std::unique_ptr<SdlHost> SdlHost::open(const WindowPlacement& placement, std::st
         }
         drawn_into_window = host->foreign_window_;
         handle_x_failures();
+        watch_for_destruction(host->window_, host->foreign_window_);
     }
     return host;
 }
-
-namespace {
-
-// Whether the machine has a graphics processor to render with: a DRM
-// render node is where a GL driver would find one. Without it a GL driver
-// would only load a software rasterizer, tens of megabytes, to learn so.
-bool has_render_node() {
-    for (int node = 128; node < 136; ++node) {
-        const std::string path = "/dev/dri/renderD" + std::to_string(node);
-        if (access(path.c_str(), R_OK | W_OK) == 0) return true;
-    }
-    return false;
-}
-
-// NIGHTWICK_RENDERER=gpu takes the renderer's path even on a software
-// rasterizer, =cpu never: for testing each path's pixels.
-const char* forced_renderer() {
-    const char* forced = SDL_getenv("NIGHTWICK_RENDERER");
-    return forced != nullptr ? forced : "";
-}
-bool gpu_forced() { return SDL_strcmp(forced_renderer(), "gpu") == 0; }
-bool gpu_wanted() { return gpu_forced() || (SDL_strcmp(forced_renderer(), "cpu") != 0 && has_render_node()); }
-
-}  // namespace
 
 bool SdlHost::create_window(int width, int height) {
     if (placement_.kind == WindowPlacement::Kind::window) {
@@ -522,7 +575,13 @@ void SdlHost::deliver(const SDL_Event& event, HostEvents& events) {
             if (placement == Placement::foreign) break;
             if (const int key = virtual_key(event.key.keysym.sym); key != 0) events.key_down(key);
             break;
-        case SDL_QUIT:  // also SIGTERM and SIGINT, which SDL turns into a quit
+        case SDL_SYSWMEVENT:
+            if (placement == Placement::foreign && destroys(event, foreign_window_)) {
+                say("nightwick: the window it was given is gone\n");
+                ::_exit(1);
+            }
+            break;
+        case SDL_QUIT:  // also SIGTERM and SIGINT, posted by the thread that takes them
             if (wayland_connection_failed(window_)) {
                 // As with a lost X display: nothing can be shown again, and
                 // closing the window would only talk to the dead connection.
