@@ -13,9 +13,14 @@ chmod 755 "$work"
 # What the user runs: the program and its pictures copied where it may read them.
 mkdir -m 755 "$work/installed"
 cp "$nightwick" "$pictures"/*.pcx "$work/installed/"
-user_env() {
-    "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$work" XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY=wayland-1 "$@"
+# user_exec [NAME=VALUE...] COMMAND...: the shell (a job's, a subshell) becomes
+# COMMAND, run as the test's user in the session's environment alone; a
+# job's pid is then the command's own, and killing it ends the command.
+user_exec() {
+    exec "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$work" XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY=wayland-1 \
+        ASAN_OPTIONS="$ASAN_OPTIONS" "$@"
 }
+user_env() { (user_exec "$@"); }
 sway_up() { [ -S "$runtime/wayland-1" ] && ls "$runtime"/sway-ipc.*.sock >/dev/null 2>&1 || { echo "no sway yet"; return 1; }; }
 swaymsg_() { user_env SWAYSOCK="$(ls "$runtime"/sway-ipc.*.sock)" swaymsg "$@"; }
 x_up() { [ -s "$work/x_display" ] || { echo "no Xwayland yet"; return 1; }; }
@@ -32,13 +37,13 @@ exec printenv DISPLAY > $work/x_display
 CONFIG
     chmod 644 "$work/sway.conf"
     chmod 777 "$work"
-    user_env WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman sway -c "$work/sway.conf" \
+    user_exec WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman sway -c "$work/sway.conf" \
         >"$work/sway.log" 2>&1 &
     sway_pid=$!
     wait_until 60 "sway to start" sway_up >/dev/null || { cat "$work/sway.log"; exit 1; }
-    compositor=$(pgrep -P "$sway_pid" -x sway)  # the job is the shell that started it
+    compositor=$sway_pid
     wait_until 60 "Xwayland to start" x_up >/dev/null || { cat "$work/sway.log"; exit 1; }
-    user_env wtype -s 3600000 x >/dev/null 2>&1 &
+    user_exec wtype -s 3600000 x >/dev/null 2>&1 &
     keyboard_pid=$!
 }
 stop_sway() {

@@ -21,8 +21,8 @@ on_sway() {
     local scale=$1 path=$2 frame renderer=cpu
     [ "$path" = gpu ] && path=wayland renderer=gpu
     since=$SECONDS
-    (cd "$work/installed" && exec "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$work" XDG_RUNTIME_DIR="$runtime" \
-        WAYLAND_DISPLAY=wayland-1 DISPLAY="$(cat "$work/x_display")" SDL_VIDEODRIVER="$path" NIGHTWICK_RENDERER=$renderer ./nightwick) \
+    (cd "$work/installed" && user_exec DISPLAY="$(cat "$work/x_display")" SDL_VIDEODRIVER="$path" \
+        NIGHTWICK_RENDERER=$renderer ./nightwick) \
         >"$work/nightwick.log" 2>&1 &
     program=$!
     shown=sway_frame
@@ -33,7 +33,7 @@ on_sway() {
     echo "frame $frame"
     [ "$path" = x11 ] || [ "$(node inhibit_idle)" = true ] || { echo "the idle is not held off"; return 1; }
     # Another window takes the focus, then gives it back.
-    user_env DISPLAY="$(cat "$work/x_display")" "$plain_window" 100 100 >"$work/other" &
+    user_exec DISPLAY="$(cat "$work/x_display")" "$plain_window" 100 100 >"$work/other" &
     local other=$!
     wait_until 60 "the other window" test -s "$work/other" >/dev/null || return 1
     wait_until 60 "the program to pause" sway_still >/dev/null || return 1

@@ -16,7 +16,7 @@ open_window 160 120
 DISPLAY=$display "$idle_time" 30 >/dev/null || exit 1
 
 since=$SECONDS
-(cd "$pictures" && DISPLAY=$display ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" exec "$nightwick" -window-id "$window") \
+(cd "$pictures" && DISPLAY=$display exec "$nightwick" -window-id "$window") \
     >"$work/hack.log" 2>&1 &
 hack=$!
 started=$SECONDS

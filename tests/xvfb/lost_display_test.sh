@@ -15,7 +15,17 @@ end_limit_ms=1000
 left_memory() { ipcs -m -p | awk -v pid="$1" '$3 == pid {found = 1} END {exit !found}'; }
 
 # lose HOW MODE...: a fresh server, the program drawing in MODE, then HOW.
+# Whatever came of it, nothing it started is left: a window of the test's
+# would hold the output being read.
 lose() {
+    lose_once "$@"
+    local code=$?
+    kill -9 "${program:-}" 2>/dev/null
+    kill "$xvfb" 2>/dev/null
+    wait
+    return $code
+}
+lose_once() {
     local how=$1 mode=$2
     start_xvfb 800x600x24
     case $mode in
@@ -44,8 +54,6 @@ lose() {
     ends_promptly "$program" $expect || { cat "$work/nightwick.log"; return 1; }
     ! left_memory "$program" || { echo "its shared memory is left behind"; return 1; }
     grep -h "^nightwick:" "$work/nightwick.log"
-    kill "$xvfb" 2>/dev/null
-    wait "$xvfb" 2>/dev/null
     return 0
 }
 

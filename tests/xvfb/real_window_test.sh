@@ -10,11 +10,8 @@ command -v xclock >/dev/null || { echo "missing xclock"; exit 1; }
 source "$(dirname "$0")/xvfb_helpers.sh"
 start_xvfb 640x480x24
 
-# Under the sanitizers, the desktop libraries SDL loads (D-Bus, the GL
-# driver) keep memory of their own to the end; our own code's leaks are
-# checked by the headless whole-program tests.
 since=$SECONDS
-(cd "$pictures" && DISPLAY=$display NIGHTWICK_FRAME_STATS=1 ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" \
+(cd "$pictures" && DISPLAY=$display NIGHTWICK_FRAME_STATS=1 \
     exec "$nightwick") \
     >"$work/nightwick.log" 2>&1 &
 program=$!

@@ -57,7 +57,7 @@ chown "$user" "$home/.xscreensaver"
 
 saver() {
     as_user env -i HOME="$home" DISPLAY="$display" PATH=/usr/bin:/bin \
-        ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" "$@"
+        ASAN_OPTIONS="$ASAN_OPTIONS" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" "$@"
 }
 saver xscreensaver -no-splash -verbose >"$work/daemon.log" 2>&1 &
 daemon=$!
