@@ -36,7 +36,8 @@ on_sway() {
     user_exec DISPLAY="$(cat "$work/x_display")" "$plain_window" 100 100 >"$work/other" &
     local other=$!
     wait_until 60 "the other window" test -s "$work/other" >/dev/null || return 1
-    wait_until 60 "the program to pause" sway_still >/dev/null || return 1
+    wait_until 60 "the program to pause" sway_still >/dev/null ||
+        { echo "sway says the program's window is focused: $(node focused)"; cat "$work/nightwick.log"; return 1; }
     kill "$other"
     swaymsg_ '[title="^Nightwick$"] focus' >/dev/null
     frame=$(wait_until 60 "a later frame" sway_later "$frame") || return 1

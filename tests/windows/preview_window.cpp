@@ -3,8 +3,10 @@
 // it, a static control, the preview, whose handle it passes when it starts
 // SCREENSAVER /p HANDLE on the same desktop. The preview starts empty and
 // grows to 320 x 240 once the screensaver's child window is there, then,
-// once the child has covered it for 2 s, to 640 x 480; 2 s after the child
-// covers that too, it closes. The child follows the preview's size only
+// once the child has covered it for 2 s and the test has looked at it
+// (OUT/seen-1.txt is there), to 640 x 480; when the child has covered that
+// too for 2 s and the test has looked (OUT/seen-2.txt), it closes. The test
+// says so itself: its screenshots take their time on a loaded machine. The child follows the preview's size only
 // while the screensaver runs and shows its pages. It writes where the list
 // is on the screen into OUT/list.txt, each size the child covered into
 // OUT/fits.txt, and what it saw wrong into OUT/faults.txt: a top-level
@@ -38,6 +40,10 @@ void note(const char* file_name, const std::string& text, const char* mode = "a"
         std::fprintf(file, "%s\n", text.c_str());
         std::fclose(file);
     }
+}
+
+bool seen_by_test(int step) {
+    return GetFileAttributesA((out_dir + "\\seen-" + std::to_string(step) + ".txt").c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void grow(int width, int height) {
@@ -76,7 +82,7 @@ void watch(HWND window) {
     } else if ((size_step == 1 || size_step == 2) && covered_at == 0 && child_covers()) {
         covered_at = GetTickCount();
         note("fits.txt", size_step == 1 ? "320 240" : "640 480");
-    } else if (covered_at != 0 && GetTickCount() - covered_at >= 2000) {
+    } else if (covered_at != 0 && GetTickCount() - covered_at >= 2000 && seen_by_test(size_step)) {
         covered_at = 0;
         if (++size_step == 2) {
             grow(640, 480);
