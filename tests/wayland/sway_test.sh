@@ -36,6 +36,10 @@ on_sway() {
     user_exec DISPLAY="$(cat "$work/x_display")" "$plain_window" 100 100 >"$work/other" &
     local other=$!
     wait_until 60 "the other window" test -s "$work/other" >/dev/null || return 1
+    # A window that maps over a full-screen one may or may not be given the
+    # focus: it is given it, as a click would, and sway then takes the
+    # program out of full screen.
+    wait_until 60 "the other window to take the focus" other_focused >/dev/null || return 1
     wait_until 60 "the program to pause" sway_still >/dev/null ||
         { echo "sway says the program's window is focused: $(node focused)"; cat "$work/nightwick.log"; return 1; }
     kill "$other"
@@ -46,6 +50,11 @@ on_sway() {
     cpu_shares 5 "$program" "$compositor" | tr '\n' ' ' | awk '{printf "share of a core: program %.2f%%, sway %.2f%%\n", $1 / 100, $2 / 100}'
     user_env wtype -k Escape
     ends_promptly "$program" || { cat "$work/nightwick.log"; return 1; }
+}
+# Asked again until sway has mapped the other window and given it the focus.
+other_focused() {
+    swaymsg_ "[id=$(head -1 "$work/other")] focus" >/dev/null 2>&1
+    [ "$(node focused)" = false ] || { echo "the program has the focus"; return 1; }
 }
 full_screen() {
     local mode

@@ -558,6 +558,21 @@ void SdlHost::show_again() {
     SDL_UpdateWindowSurface(window_);
 }
 
+// A compositor may take a full-screen window out of full screen when
+// another window is given the focus (sway does, for a window given it by a
+// command or a click); given the focus back, it covers its display again.
+void SdlHost::cover_the_display_again() {
+    const int display = SDL_GetWindowDisplayIndex(window_);
+    SDL_Rect bounds{};
+    int width = 0, height = 0;
+    SDL_GetWindowSize(window_, &width, &height);
+    if (display < 0 || SDL_GetDisplayBounds(display, &bounds) != 0 || (width >= bounds.w && height >= bounds.h)) {
+        return;
+    }
+    SDL_SetWindowFullscreen(window_, 0);
+    SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
 void SdlHost::deactivate(HostEvents& events) {
     // As an exclusive display would, going away takes the surfaces with it.
     lose_surfaces();
@@ -606,6 +621,7 @@ void SdlHost::deliver(const SDL_Event& event, HostEvents& events) {
             } else if (placement == Placement::fullscreen && what == SDL_WINDOWEVENT_FOCUS_LOST) {
                 deactivate(events);
             } else if (placement == Placement::fullscreen && what == SDL_WINDOWEVENT_FOCUS_GAINED) {
+                cover_the_display_again();
                 set_display_available(true);
                 events.activate(true);
             } else if (placement == Placement::window && what == SDL_WINDOWEVENT_MINIMIZED && !minimized_) {

@@ -41,6 +41,7 @@ private:
     void choose_presentation();
     void deliver(const SDL_Event& event, HostEvents& events);
     void deactivate(HostEvents& events);
+    void cover_the_display_again();
     void report_frames() const;
     // Shows the last drawn page again, as it is.
     void show_again();
