@@ -40,8 +40,7 @@ on_sway() {
     # focus: it is given it, as a click would, and sway then takes the
     # program out of full screen.
     wait_until 60 "the other window to take the focus" other_focused >/dev/null || return 1
-    wait_until 60 "the program to pause" sway_still >/dev/null ||
-        { echo "sway says the program's window is focused: $(node focused)"; cat "$work/nightwick.log"; return 1; }
+    wait_until 60 "the program to pause" sway_still >/dev/null || { cat "$work/nightwick.log"; return 1; }
     kill "$other"
     swaymsg_ '[title="^Nightwick$"] focus' >/dev/null
     frame=$(wait_until 60 "a later frame" sway_later "$frame") || return 1

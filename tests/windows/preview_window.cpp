@@ -6,16 +6,16 @@
 // once the child has covered it for 2 s and the test has looked at it
 // (OUT/seen-1.txt is there), to 640 x 480; when the child has covered that
 // too for 2 s and the test has looked (OUT/seen-2.txt), it closes. The test
-// says so itself: its screenshots take their time on a loaded machine. The child follows the preview's size only
-// while the screensaver runs and shows its pages. It writes where the list
-// is on the screen into OUT/list.txt, each size the child covered into
-// OUT/fits.txt, and what it saw wrong into OUT/faults.txt: a top-level
-// window of the screensaver, the activation or the list's focus lost, the
-// list moved or resized, no child window, a child that did not come to
-// cover the preview within LIMIT seconds. Once closed it notes in
-// OUT/ended.txt how the screensaver ended: its exit code and the
-// milliseconds it took after the window went, or "running" when it did not
-// end within 5 s.
+// says so itself: its screenshots take their time on a loaded machine. The
+// child follows the preview's size only while the screensaver runs and
+// shows its pages. It writes where the list is on the screen into
+// OUT/list.txt, each size the child covered into OUT/fits.txt, and what it
+// saw wrong into OUT/faults.txt: a top-level window of the screensaver, the
+// activation or the list's focus lost, the list moved or resized, no child
+// window, a child that did not come to cover the preview within LIMIT
+// seconds. Once closed it notes in OUT/ended.txt how the screensaver ended:
+// its exit code and the milliseconds it took after the window went, or
+// "running" when it did not end within 5 s.
 // With "close-after MS", it only closes the dialog MS milliseconds after
 // starting the screensaver, whatever that is doing.
 // Usage: preview_window LIMIT OUT SCREENSAVER

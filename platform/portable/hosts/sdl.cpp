@@ -125,9 +125,14 @@ void say(const char* text) {
 // The window a hack draws into, gone when its error comes.
 unsigned long drawn_into_window = 0;
 
+// A hack whose window was destroyed has nothing left to draw into.
+[[noreturn]] void given_window_gone() {
+    say("nightwick: the window it was given is gone\n");
+    ::_exit(1);
+}
+
 // One line for each X error, not Xlib's dump of a dozen (which also ends
-// the process). A hack whose window was destroyed has nothing left to
-// draw into, and ends.
+// the process).
 int report_x_error(Display* display, XErrorEvent* error) {
     char text[160];
     XGetErrorText(display, error->error_code, text, sizeof text);
@@ -137,8 +142,7 @@ int report_x_error(Display* display, XErrorEvent* error) {
     say(line);
     if (drawn_into_window != 0 && error->resourceid == drawn_into_window &&
         (error->error_code == BadWindow || error->error_code == BadDrawable)) {
-        say("nightwick: the window it was given is gone\n");
-        ::_exit(1);
+        given_window_gone();
     }
     return 0;
 }
@@ -150,14 +154,20 @@ void handle_x_failures() {
     XSetErrorHandler(report_x_error);
 }
 
+// What SDL knows of the window in the window system's own terms, when
+// it is shown through that one.
+bool window_system_info(SDL_Window* window, SDL_SYSWM_TYPE subsystem, SDL_SysWMinfo& info) {
+    SDL_VERSION(&info.version);
+    return window != nullptr && SDL_GetWindowWMInfo(window, &info) && info.subsystem == subsystem;
+}
+
 // A hack that draws nothing new sends nothing to the X server, and would
 // not hear of its window's destruction (its owner ended, or was killed)
 // until something moved. Asked for the window's structure events on SDL's
 // own connection, it hears at once: the destruction comes as an X event.
 void watch_for_destruction(SDL_Window* window, unsigned long foreign) {
     SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    if (!window_system_info(window, SDL_SYSWM_X11, info)) return;
     XWindowAttributes attributes{};
     if (XGetWindowAttributes(info.info.x11.display, foreign, &attributes) == 0) return;
     // The mask is this connection's own: SDL's choice is kept.
@@ -176,8 +186,7 @@ bool destroys(const SDL_Event& event, unsigned long window) {
 // client library itself, privately; it is asked there.
 bool wayland_connection_failed(SDL_Window* window) {
     SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (window == nullptr || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_WAYLAND) return false;
+    if (!window_system_info(window, SDL_SYSWM_WAYLAND, info)) return false;
     void* library = dlopen("libwayland-client.so.0", RTLD_NOW | RTLD_NOLOAD);
     if (library == nullptr) return false;
     using GetError = int (*)(struct wl_display*);
@@ -424,8 +433,7 @@ void SdlHost::choose_presentation() {
     }
     // On Wayland, buffers of shared memory on SDL's own surface.
     SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(window_, &info) && info.subsystem == SDL_SYSWM_WAYLAND) {
+    if (window_system_info(window_, SDL_SYSWM_WAYLAND, info)) {
         wayland_ = WaylandPixels::attach(info.info.wl.display, info.info.wl.surface);
         if (wayland_ != nullptr) return;
     }
@@ -591,10 +599,7 @@ void SdlHost::deliver(const SDL_Event& event, HostEvents& events) {
             if (const int key = virtual_key(event.key.keysym.sym); key != 0) events.key_down(key);
             break;
         case SDL_SYSWMEVENT:
-            if (placement == Placement::foreign && destroys(event, foreign_window_)) {
-                say("nightwick: the window it was given is gone\n");
-                ::_exit(1);
-            }
+            if (placement == Placement::foreign && destroys(event, foreign_window_)) given_window_gone();
             break;
         case SDL_QUIT:  // also SIGTERM and SIGINT, posted by the thread that takes them
             if (wayland_connection_failed(window_)) {
